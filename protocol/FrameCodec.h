@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace trimora {
+
+// A dongle frame: 0x3E, command, console id, data length N, N data bytes, reserved 0x00, 0x21.
+constexpr std::size_t kFrameOverhead = 6;
+
+// Start byte, N + 6 bytes in all, end byte; nothing else is examined.
+bool IsValidFrame(const std::string& F);
+
+// Two upper-case hex digits per byte, no separators.
+std::string BytesToHex(const std::string& B);
+// Up to the first 8 characters; a non-hex character counts as digit -1; wraps at 32 bits.
+std::int32_t HexToInt(const std::string& S);
+// Pairs of characters to bytes; an unpaired last character is ignored.
+std::string HexToBytes(const std::string& S);
+
+// Two upper-case hex digits of the low byte of Value.
+std::string Hex2(std::uint32_t Value);
+
+}  // namespace trimora

@@ -1,0 +1,92 @@
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <exception>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "runtime/FormatSettings.h"
+#include "runtime/UiHooks.h"
+
+namespace trimora {
+
+// The one process-wide object: it knows the GUI thread, queues the calls that worker threads
+// hand over to it, and holds the hooks through which a toolkit plugs in.
+class Application {
+public:
+    static Application& Instance();
+
+    bool IsGuiThread() const { return std::this_thread::get_id() == FGuiThread.load(); }
+    // Tests and tools that run their loop elsewhere re-bind the GUI thread.
+    void SetGuiThread(std::thread::id id) { FGuiThread.store(id); }
+
+    // Serve every hand-over pending at entry once, one at a time, then let the toolkit process
+    // its pending events.
+    void ProcessMessages();
+
+    // From a worker: run Call on the GUI thread and block until it has run; an exception it
+    // throws is rethrown here. On the GUI thread the call runs at once.
+    void Synchronize(std::function<void()> Call);
+
+    // On the GUI thread: serve hand-overs until Ended() is true. Workers call WorkerEnded()
+    // after their last hand-over so this wait wakes.
+    void WaitFor(const std::function<bool()>& Ended);
+    void WorkerEnded();
+
+    // Block the GUI thread until a hand-over is queued or Timeout passes; serves nothing.
+    void IdleWait(std::chrono::milliseconds Timeout);
+
+    // Headless main loop: serve hand-overs until Terminate().
+    void Run();
+    void Terminate();
+    // Serve hand-overs (and pump) until Done() is true or Timeout passes; true if Done().
+    bool RunUntil(const std::function<bool()>& Done, std::chrono::milliseconds Timeout);
+
+    // Toolkit hooks. Pump processes the toolkit's pending events; Wake is called from any thread
+    // when a hand-over is queued (the toolkit then drains with ServeOne()).
+    void SetPumpHook(std::function<void()> Hook);
+    void SetWakeHook(std::function<void()> Hook);
+    // Serve the oldest queued hand-over; false if none was queued.
+    bool ServeOne();
+    std::size_t PendingCount() const;
+
+    // Longest time a hand-over waited in the queue before it ran, since the last reset.
+    std::chrono::microseconds MaxHandOverWait() const {
+        return std::chrono::microseconds(FMaxWaitUs.load());
+    }
+    void ResetHandOverStats() { FMaxWaitUs.store(0); }
+
+    TFormatSettings& FormatSettings() { return FFormatSettings; }
+    UiHooks& Ui() { return FUi; }
+
+private:
+    Application();
+
+    struct Call {
+        std::function<void()> Fn;
+        std::exception_ptr Error;
+        std::chrono::steady_clock::time_point Queued;
+        bool Done = false;
+    };
+
+    std::atomic<std::thread::id> FGuiThread;
+    mutable std::mutex FMutex;
+    std::condition_variable FQueued;  // a call was queued, a worker ended, or Terminate()
+    std::condition_variable FServed;  // a call has run
+    std::deque<Call*> FQueue;
+    std::function<void()> FPump;
+    std::function<void()> FWake;
+    bool FTerminated = false;
+    std::atomic<std::int64_t> FMaxWaitUs{0};
+    TFormatSettings FFormatSettings;
+    UiHooks FUi;
+};
+
+}  // namespace trimora

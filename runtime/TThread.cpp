@@ -1,0 +1,84 @@
+#include "runtime/TThread.h"
+
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include "runtime/Application.h"
+
+namespace trimora {
+
+namespace {
+int NiceFor(TThreadPriority p) {
+    switch (p) {
+        case TThreadPriority::tpIdle: return 19;
+        case TThreadPriority::tpLowest: return 10;
+        case TThreadPriority::tpLower: return 5;
+        case TThreadPriority::tpNormal: return 0;
+        case TThreadPriority::tpHigher: return -5;
+        case TThreadPriority::tpHighest: return -10;
+        case TThreadPriority::tpTimeCritical: return -20;
+    }
+    return 0;
+}
+}  // namespace
+
+TThread::TThread(bool CreateSuspended) {
+    Application::Instance();  // threads are made on the GUI thread; bind it now at the latest
+    if (!CreateSuspended) Start();
+}
+
+TThread::~TThread() {
+    if (FThread.joinable()) {
+        // A derived class should have stopped us; never leave a running thread behind.
+        Terminate();
+        FThread.join();
+    }
+}
+
+void TThread::Start() {
+    if (FStarted) return;
+    FStarted = true;
+    FThread = std::thread([this] { Run(); });
+}
+
+void TThread::Run() {
+    FTid.store(static_cast<int>(::syscall(SYS_gettid)));
+    ApplyPriority();
+    try {
+        Execute();
+    } catch (...) {
+        // An error that reaches here ends the thread, as an unhandled one would.
+    }
+    FFinished.store(true);
+    Application::Instance().WorkerEnded();
+}
+
+void TThread::WaitFor() {
+    if (!FStarted) return;
+    if (Application::Instance().IsGuiThread())
+        Application::Instance().WaitFor([this] { return FFinished.load(); });
+    if (FThread.joinable() && FThread.get_id() != std::this_thread::get_id()) FThread.join();
+}
+
+void TThread::StopAndWait() {
+    Terminate();
+    WaitFor();
+}
+
+void TThread::Synchronize(const std::function<void()>& Call) {
+    Application::Instance().Synchronize(Call);
+}
+
+void TThread::SetPriority(TThreadPriority Value) {
+    FPriority.store(Value);
+    ApplyPriority();
+}
+
+void TThread::ApplyPriority() {
+    int tid = FTid.load();
+    if (tid == 0) return;  // applied when the thread starts
+    ::setpriority(PRIO_PROCESS, static_cast<id_t>(tid), NiceFor(FPriority.load()));
+}
+
+}  // namespace trimora

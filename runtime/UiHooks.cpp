@@ -1,0 +1,20 @@
+#include "runtime/UiHooks.h"
+
+#include <cstdio>
+
+namespace trimora {
+
+void UiHooks::MessageBox(const std::string& Text, TMsgDlgType Type) {
+    FShown.push_back({Text, Type});
+    if (FMessageBox) {
+        FMessageBox(Text, Type);
+        return;
+    }
+    std::fprintf(stderr, "Trimora: %s\n", Text.c_str());
+}
+
+std::unique_ptr<ProgressWindowView> UiHooks::CreateProgressView() const {
+    return FProgressFactory ? FProgressFactory() : nullptr;
+}
+
+}  // namespace trimora

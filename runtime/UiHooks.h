@@ -1,0 +1,61 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace trimora {
+
+enum class TMsgDlgType { mtWarning, mtError, mtInformation, mtConfirmation };
+
+struct ShownMessage {
+    std::string Text;
+    TMsgDlgType Type;
+};
+
+// Everything a progress window shows; the window model computes it, a view draws it.
+struct ProgressWindowLook {
+    std::string Caption;
+    int Width = 0, Height = 0;
+    bool Borderless = true, StayOnTop = true;
+    std::string BarName;
+    int BarLeft = 0, BarTop = 0, BarWidth = 0, BarHeight = 0;
+    int Min = 0, Max = 0, Step = 0, Position = 0;
+    int LabelLeft = 0, LabelTop = 0;
+    std::string LabelText;
+    bool LabelVisible = false;
+    bool Visible = false;
+};
+
+class ProgressWindowView {
+public:
+    virtual ~ProgressWindowView() = default;
+    // Called with the whole look whenever anything of it changes.
+    virtual void Apply(const ProgressWindowLook& Look) = 0;
+};
+
+// The user-interface services the core needs. Headless defaults record what a user would
+// have seen; a toolkit replaces them with real windows.
+class UiHooks {
+public:
+    using MessageBoxHook = std::function<void(const std::string&, TMsgDlgType)>;
+    using ProgressViewFactory = std::function<std::unique_ptr<ProgressWindowView>()>;
+
+    // A modal box with an OK button. Every box is recorded; without a hook it goes to stderr.
+    void MessageBox(const std::string& Text, TMsgDlgType Type);
+    void SetMessageBoxHook(MessageBoxHook Hook) { FMessageBox = std::move(Hook); }
+    const std::vector<ShownMessage>& ShownMessages() const { return FShown; }
+    void ClearShownMessages() { FShown.clear(); }
+
+    // A new view for a progress window; nullptr when no toolkit view is installed.
+    std::unique_ptr<ProgressWindowView> CreateProgressView() const;
+    void SetProgressViewFactory(ProgressViewFactory Factory) { FProgressFactory = std::move(Factory); }
+
+private:
+    MessageBoxHook FMessageBox;
+    ProgressViewFactory FProgressFactory;
+    std::vector<ShownMessage> FShown;
+};
+
+}  // namespace trimora

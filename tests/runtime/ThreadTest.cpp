@@ -1,0 +1,74 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+
+#include "runtime/Application.h"
+#include "runtime/TEvent.h"
+#include "runtime/TThread.h"
+
+using namespace trimora;
+using namespace std::chrono_literals;
+
+namespace {
+class HandingOverThread : public TThread {
+public:
+    HandingOverThread() : TThread(true) {}
+    ~HandingOverThread() override { StopAndWait(); }
+    std::atomic<int> served{0};
+
+protected:
+    void Execute() override {
+        while (!Terminated()) {
+            Synchronize([this] { ++served; });
+            std::this_thread::sleep_for(1ms);
+        }
+    }
+};
+}  // namespace
+
+TEST(Thread, StopAndWaitOnGuiThreadServesPendingHandOvers) {
+    HandingOverThread t;
+    t.Start();
+    // The worker blocks in a hand-over that nobody serves until the wait below.
+    auto deadline = std::chrono::steady_clock::now() + 5s;
+    while (Application::Instance().PendingCount() == 0 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(1ms);
+    t.StopAndWait();
+    EXPECT_TRUE(t.Finished());
+    EXPECT_GE(t.served.load(), 1);
+}
+
+TEST(Thread, SuspendedThreadDoesNotRunUntilStarted) {
+    HandingOverThread t;
+    std::this_thread::sleep_for(10ms);
+    Application::Instance().ProcessMessages();
+    EXPECT_EQ(t.served.load(), 0);
+    EXPECT_FALSE(t.Started());
+}
+
+TEST(Event, AutoResetLetsOneWaitThrough) {
+    TEvent e(false, false);
+    EXPECT_FALSE(e.WaitFor(0));
+    e.SetEvent();
+    EXPECT_TRUE(e.WaitFor(0));
+    EXPECT_FALSE(e.WaitFor(0));
+}
+
+TEST(Event, ManualResetStaysSignalledUntilReset) {
+    TEvent e(true, true);
+    EXPECT_TRUE(e.WaitFor(0));
+    EXPECT_TRUE(e.WaitFor(0));
+    e.ResetEvent();
+    EXPECT_FALSE(e.WaitFor(5));
+}
+
+TEST(Event, SignalFromAnotherThreadEndsAnInfiniteWait) {
+    TEvent e(false, false);
+    std::thread t([&] {
+        std::this_thread::sleep_for(10ms);
+        e.SetEvent();
+    });
+    EXPECT_TRUE(e.WaitFor(INFINITE));
+    t.join();
+}
