@@ -8,20 +8,13 @@
 
 #include "serial/ComPort.h"
 #include "serial/DataPacket.h"
+#include "tests/serial/SerialTestSupport.h"
 
 using namespace trimora;
+using trimora::test::ConfigureLikeProtocol;
+using trimora::test::Hex;
 
 namespace {
-std::string Hex(const std::string& bytes) {
-    static const char* digits = "0123456789ABCDEF";
-    std::string out;
-    for (unsigned char c : bytes) {
-        out += digits[c >> 4];
-        out += digits[c & 15];
-    }
-    return out;
-}
-
 std::string Bytes(const std::string& hex) {
     std::string out;
     std::string digits;
@@ -54,14 +47,6 @@ struct Recorder {
         return out;
     }
 };
-
-void ConfigureLikeProtocol(TComDataPacket& f) {
-    f.SetStartString(">");
-    f.SetStopString("!");
-    f.SetCaseInsensitive(true);
-    f.SetIncludeStrings(true);
-    f.SetSize(0);
-}
 
 struct Config {
     std::string Start = ">", Stop = "!";

@@ -9,37 +9,12 @@
 #include "serial/ComPort.h"
 #include "serial/posix/PortPath.h"
 #include "serial/posix/TermiosLine.h"
+#include "tests/serial/SerialTestSupport.h"
 
 using namespace trimora;
+using trimora::test::ConfigureLikeProtocol;
 
 namespace {
-// The serial line as the dongle protocol configures it, in the protocol's order of writes.
-void ConfigureLikeProtocol(TComPort& p) {
-    p.SetBaudRate(br115200);
-    p.Buffer().SetInputSize(1024);
-    p.Buffer().SetOutputSize(1024);
-    p.SetDataBits(dbEight);
-    p.SetDiscardNull(false);
-    p.SetEventChar(0);
-    p.SetEvents({evRxChar, evRxFlag});
-    p.FlowControl().SetControlDTR(dtrDisable);
-    p.FlowControl().SetControlRTS(rtsHandshake);
-    p.FlowControl().SetDSRSensitivity(false);
-    p.FlowControl().SetFlowControl(fcHardware);
-    p.FlowControl().SetOutCTSFlow(true);
-    p.FlowControl().SetOutDSRFlow(false);
-    p.FlowControl().SetTxContinueOnXoff(false);
-    p.FlowControl().SetXoffChar(19);
-    p.FlowControl().SetXonChar(17);
-    p.FlowControl().SetXonXoffIn(false);
-    p.FlowControl().SetXonXoffOut(false);
-    p.Parity().SetBits(prNone);
-    p.Parity().SetCheck(true);
-    p.Parity().SetReplace(false);
-    p.Parity().SetReplaceChar(0);
-    p.SetStopBits(sbOneStopBit);
-}
-
 struct DcbCase {
     const char* Name;
     std::function<void(TComPort&)> Configure;
@@ -53,7 +28,7 @@ struct DcbCase {
 
 TEST(LineSettings, DcbFollowsThePortsSettings) {
     const std::vector<DcbCase> cases = {
-        {"protocol", ConfigureLikeProtocol, 115200, 0x2007, 256, 8, 0, 0, 0, 0},
+        {"protocol", [](TComPort& p) { ConfigureLikeProtocol(p); }, 115200, 0x2007, 256, 8, 0, 0, 0, 0},
         {"defaults", [](TComPort&) {}, 9600, 0x0001, 256, 8, 0, 0, 0, 0},
         {"odd input size is stored one less",
          [](TComPort& p) { p.Buffer().SetInputSize(1025); }, 9600, 0x0001, 256, 8, 0, 0, 0, 0},
