@@ -39,14 +39,14 @@ const char* ComErrorText(std::int32_t PortErrorNumber);
 // Error of a serial port operation. WindowsError holds the operating system's error code
 // (errno here), or -1 when none applies; the message then carries no code suffix.
 class EComPort : public std::runtime_error {
-public:
+  public:
     explicit EComPort(std::int32_t PortErrorNumber, std::int32_t WindowsError = -1);
 
     std::int32_t WindowsError() const { return FWindowsError; }
     std::int32_t PortErrorNumber() const { return FPortErrorNumber; }
     std::string Message() const { return what(); }
 
-private:
+  private:
     std::int32_t FWindowsError;
     std::int32_t FPortErrorNumber;
 };

@@ -11,7 +11,7 @@ class TCustomComPort;
 // A receiver registered with a port. The port does not own it; each hook is optional and is
 // called on the thread that serves the port's events (the GUI thread).
 class TComLink : public TObject {
-public:
+  public:
     // A block of received bytes: (port, bytes, count).
     std::function<void(TCustomComPort* Sender, const char* Buffer, int Count)> RxDataHook;
     // Bytes are (true) or are no longer (false) waiting in the port's input queue.

@@ -149,7 +149,9 @@ void TCustomComPort::OpenDevice() {
     if (int e = FDevice.Open(FPort)) throw EComPort(ecOpenFailed, e);
 }
 
-void TCustomComPort::CloseDevice() { FDevice.Close(); }
+void TCustomComPort::CloseDevice() {
+    FDevice.Close();
+}
 
 void TCustomComPort::ApplySettings() {
     SetupBuffers();
@@ -169,8 +171,8 @@ void TCustomComPort::SetupLine() {
 
 void TCustomComPort::SetupTimeouts() {
     if (!FConnected) return;
-    if (int e = FDevice.SetTimeouts(FTimeouts.WriteTotalMultiplier(),
-                                    FTimeouts.WriteTotalConstant()))
+    if (int e =
+            FDevice.SetTimeouts(FTimeouts.WriteTotalMultiplier(), FTimeouts.WriteTotalConstant()))
         throw EComPort(ecSetTimeouts, e);
 }
 

@@ -21,7 +21,7 @@ class TComThread;
 // One serial device: its line settings, open and close, writes that never wait, and the
 // receivers its event thread hands received bytes to. Every operation belongs to the GUI thread.
 class TCustomComPort : public TComponent {
-public:
+  public:
     explicit TCustomComPort(TComponent* AOwner);
     ~TCustomComPort() override;
 
@@ -98,7 +98,7 @@ public:
     TComErrorEvent OnError;
     TNotifyEvent OnRx80Full;
 
-protected:
+  protected:
     virtual void OpenDevice();
     virtual void CloseDevice();
     virtual void ApplySettings();
@@ -122,7 +122,7 @@ protected:
     virtual void DoError(TComErrors Errors);
     virtual void DoRx80Full();
 
-private:
+  private:
     friend class TComThread;
     friend class TComTimeouts;
     friend class TComFlowControl;
@@ -177,7 +177,7 @@ private:
 
 // The port as components use it; it adds nothing to TCustomComPort.
 class TComPort : public TCustomComPort {
-public:
+  public:
     using TCustomComPort::TCustomComPort;
 };
 

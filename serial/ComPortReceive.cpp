@@ -26,9 +26,7 @@ void TCustomComPort::DeliverReceivedBytes() {
                 haveBlock = true;
                 block.resize(count);
                 block.resize(FDevice.Read(block.data(), count));
-                if (FDevice.InputCount() == 0 &&
-                    !CallLinks(&TComLink::RxNotifyHook, false))
-                    return;
+                if (FDevice.InputCount() == 0 && !CallLinks(&TComLink::RxNotifyHook, false)) return;
                 std::weak_ptr<char> alsoLife = FLifeToken;
                 DoRxBuf(block.data(), static_cast<int>(block.size()));
                 if (alsoLife.expired() || !IsRegistered(link)) return;

@@ -12,13 +12,21 @@ void TComTimeouts::Assign(const TComTimeouts& Source) {
     FWriteTotalConstant = Source.FWriteTotalConstant;
 }
 
-void TComTimeouts::SetReadInterval(std::int32_t Value) { Set(FReadInterval, Value); }
-void TComTimeouts::SetReadTotalMultiplier(std::int32_t Value) { Set(FReadTotalMultiplier, Value); }
-void TComTimeouts::SetReadTotalConstant(std::int32_t Value) { Set(FReadTotalConstant, Value); }
+void TComTimeouts::SetReadInterval(std::int32_t Value) {
+    Set(FReadInterval, Value);
+}
+void TComTimeouts::SetReadTotalMultiplier(std::int32_t Value) {
+    Set(FReadTotalMultiplier, Value);
+}
+void TComTimeouts::SetReadTotalConstant(std::int32_t Value) {
+    Set(FReadTotalConstant, Value);
+}
 void TComTimeouts::SetWriteTotalMultiplier(std::int32_t Value) {
     Set(FWriteTotalMultiplier, Value);
 }
-void TComTimeouts::SetWriteTotalConstant(std::int32_t Value) { Set(FWriteTotalConstant, Value); }
+void TComTimeouts::SetWriteTotalConstant(std::int32_t Value) {
+    Set(FWriteTotalConstant, Value);
+}
 
 void TComTimeouts::Set(std::int32_t& Field, std::int32_t Value) {
     if (Field == Value) return;

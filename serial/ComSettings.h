@@ -12,7 +12,7 @@ namespace trimora {
 // acts only while the port is open.
 
 class TComTimeouts : public TObject {
-public:
+  public:
     explicit TComTimeouts(TCustomComPort* AComPort = nullptr) : FComPort(AComPort) {}
     void Assign(const TComTimeouts& Source);
 
@@ -27,7 +27,7 @@ public:
     std::int32_t WriteTotalConstant() const { return FWriteTotalConstant; }
     void SetWriteTotalConstant(std::int32_t Value);
 
-private:
+  private:
     void Set(std::int32_t& Field, std::int32_t Value);
 
     TCustomComPort* FComPort;
@@ -39,7 +39,7 @@ private:
 };
 
 class TComFlowControl : public TObject {
-public:
+  public:
     explicit TComFlowControl(TCustomComPort* AComPort = nullptr) : FComPort(AComPort) {}
     void Assign(const TComFlowControl& Source);
 
@@ -68,7 +68,7 @@ public:
     char XoffChar() const { return FXoffChar; }
     void SetXoffChar(char Value) { Set(FXoffChar, Value); }
 
-private:
+  private:
     template <typename T>
     void Set(T& Field, T Value) {
         if (Field == Value) return;
@@ -91,7 +91,7 @@ private:
 };
 
 class TComParity : public TObject {
-public:
+  public:
     explicit TComParity(TCustomComPort* AComPort = nullptr) : FComPort(AComPort) {}
     void Assign(const TComParity& Source);
 
@@ -104,7 +104,7 @@ public:
     char ReplaceChar() const { return FReplaceChar; }
     void SetReplaceChar(char Value) { Set(FReplaceChar, Value); }
 
-private:
+  private:
     template <typename T>
     void Set(T& Field, T Value) {
         if (Field == Value) return;
@@ -121,7 +121,7 @@ private:
 };
 
 class TComBuffer : public TObject {
-public:
+  public:
     explicit TComBuffer(TCustomComPort* AComPort = nullptr) : FComPort(AComPort) {}
     void Assign(const TComBuffer& Source);
 
@@ -131,7 +131,7 @@ public:
     std::int32_t OutputSize() const { return FOutputSize; }
     void SetOutputSize(std::int32_t Value) { Set(FOutputSize, Value); }
 
-private:
+  private:
     void Set(std::int32_t& Field, std::int32_t Value);
 
     TCustomComPort* FComPort;

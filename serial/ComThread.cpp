@@ -43,11 +43,11 @@ void TComThread::Execute() {
 
 void TComThread::Dispatch() {
     auto serve = [this] {
-        FServing.store(true);
+        FServingThread.store(std::this_thread::get_id());
         struct Reset {
-            std::atomic<bool>& Flag;
-            ~Reset() { Flag.store(false); }
-        } reset{FServing};
+            std::atomic<std::thread::id>& Id;
+            ~Reset() { Id.store(std::thread::id()); }
+        } reset{FServingThread};
         ServeDeviceEvents();
     };
     // smWindowSync has no window here; it is served like smThreadSync.
@@ -66,16 +66,32 @@ void TComThread::ServeDeviceEvents() {
         if (!FPendingEvents.Contains(event)) continue;
         TCustomComPort& port = *FOwnerPort;
         switch (event) {
-            case evError: port.ServeErrorEvent(); break;
-            case evRxChar: port.DeliverReceivedBytes(); break;
-            case evTxEmpty: port.DoTxEmpty(); break;
-            case evBreak: port.DoBreak(); break;
-            case evRing: port.DoRing(); break;
+            case evError:
+                port.ServeErrorEvent();
+                break;
+            case evRxChar:
+                port.DeliverReceivedBytes();
+                break;
+            case evTxEmpty:
+                port.DoTxEmpty();
+                break;
+            case evBreak:
+                port.DoBreak();
+                break;
+            case evRing:
+                port.DoRing();
+                break;
             case evCTS:
             case evDSR:
-            case evRLSD: port.ServeLineChange(event); break;
-            case evRxFlag: port.ServeRxFlag(); break;
-            case evRx80Full: port.DoRx80Full(); break;
+            case evRLSD:
+                port.ServeLineChange(event);
+                break;
+            case evRxFlag:
+                port.ServeRxFlag();
+                break;
+            case evRx80Full:
+                port.DoRx80Full();
+                break;
         }
     }
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <thread>
 
 #include "runtime/TThread.h"
 #include "serial/ComTypes.h"
@@ -15,15 +16,15 @@ class TSerialDevice;
 // itself with smNone). It touches nothing of the port but its device, and the device only while
 // it has not been told to stop.
 class TComThread : public TThread {
-public:
+  public:
     TComThread(TCustomComPort* AComPort, TSerialDevice& ADevice);
     ~TComThread() override;
 
     // Asks the thread to end; it ends after a hand-over in progress returns.
     void Stop();
-    // True while the GUI thread runs this thread's hand-over, which the thread waits for: it
-    // cannot be waited for from inside.
-    bool ServingHandOver() const { return FServing.load(); }
+    // True while the calling thread is serving this thread's events (the GUI thread inside the
+    // hand-over the event thread waits for): the event thread cannot be waited for from there.
+    bool ServingHandOver() const { return FServingThread.load() == std::this_thread::get_id(); }
     // The port is closing from inside the hand-over or going away: serve nothing more of it.
     void Detach() { FDetached.store(true); }
     TComEvents PendingEvents() const { return FPendingEvents; }
@@ -31,10 +32,10 @@ public:
     // Acts on the events of the latest wake, in a fixed order.
     void ServeDeviceEvents();
 
-protected:
+  protected:
     void Execute() override;
 
-private:
+  private:
     void Dispatch();
 
     TCustomComPort* FOwnerPort;
@@ -45,7 +46,7 @@ private:
     TComEvents FPendingEvents;
     const TComEvents FMask;
     const TSyncMethod FSyncMethod;
-    std::atomic<bool> FServing{false};
+    std::atomic<std::thread::id> FServingThread{};
     std::atomic<bool> FDetached{false};
 };
 

@@ -10,8 +10,22 @@
 namespace trimora {
 
 enum TBaudRate : std::uint8_t {
-    brCustom, br110, br300, br600, br1200, br2400, br4800, br9600, br14400, br19200, br38400,
-    br56000, br57600, br115200, br128000, br256000
+    brCustom,
+    br110,
+    br300,
+    br600,
+    br1200,
+    br2400,
+    br4800,
+    br9600,
+    br14400,
+    br19200,
+    br38400,
+    br56000,
+    br57600,
+    br115200,
+    br128000,
+    br256000
 };
 enum TStopBits : std::uint8_t { sbOneStopBit, sbOne5StopBits, sbTwoStopBits };
 enum TDataBits : std::uint8_t { dbFive, dbSix, dbSeven, dbEight };
@@ -21,16 +35,32 @@ enum TRTSFlowControl : std::uint8_t { rtsDisable, rtsEnable, rtsHandshake, rtsTo
 enum TFlowControl : std::uint8_t { fcHardware, fcSoftware, fcNone, fcCustom };
 enum TSyncMethod : std::uint8_t { smThreadSync, smWindowSync, smNone };
 enum TComEvent : std::uint8_t {
-    evRxChar, evTxEmpty, evRxFlag, evRing, evBreak, evCTS, evDSR, evError, evRLSD, evRx80Full
+    evRxChar,
+    evTxEmpty,
+    evRxFlag,
+    evRing,
+    evBreak,
+    evCTS,
+    evDSR,
+    evError,
+    evRLSD,
+    evRx80Full
 };
 enum TComError : std::uint8_t {
-    ceFrame, ceRxParity, ceOverrun, ceBreak, ceIOE, ceMode, ceRxOver, ceTxFull
+    ceFrame,
+    ceRxParity,
+    ceOverrun,
+    ceBreak,
+    ceIOE,
+    ceMode,
+    ceRxOver,
+    ceTxFull
 };
 
 // A set of enumeration values, bit n standing for the value n.
 template <typename TElement, typename TBits>
 class TSmallSet {
-public:
+  public:
     constexpr TSmallSet() = default;
     constexpr TSmallSet(std::initializer_list<TElement> Elements) {
         for (TElement e : Elements) Include(e);
@@ -61,7 +91,7 @@ public:
     }
     friend constexpr bool operator==(TSmallSet a, TSmallSet b) = default;
 
-private:
+  private:
     static constexpr TBits Bit(TElement e) { return static_cast<TBits>(1u << e); }
     TBits FBits = 0;
 };
@@ -69,8 +99,8 @@ private:
 using TComEvents = TSmallSet<TComEvent, std::uint16_t>;
 using TComErrors = TSmallSet<TComError, std::uint8_t>;
 
-inline constexpr TComEvents AllComEvents{evRxChar, evTxEmpty, evRxFlag, evRing,  evBreak,
-                                         evCTS,    evDSR,     evError,  evRLSD,  evRx80Full};
+inline constexpr TComEvents AllComEvents{evRxChar, evTxEmpty, evRxFlag, evRing, evBreak,
+                                         evCTS,    evDSR,     evError,  evRLSD, evRx80Full};
 
 class TCustomComPort;
 

@@ -21,7 +21,7 @@ using TCustPacketEvent = std::function<void(TObject* Sender, const std::string& 
 // a stop string or after a fixed size, and delivers each through OnPacket. Bytes are raw: any
 // value may occur, and matching compares bytes (optionally folding ASCII lower case).
 class TComDataPacket : public TComponent {
-public:
+  public:
     explicit TComDataPacket(TComponent* AOwner);
     ~TComDataPacket() override;
 
@@ -58,7 +58,7 @@ public:
     std::string_view Pending() const { return std::string_view(FPending).substr(FHead); }
     bool PacketOpen() const { return FPacketOpen; }
 
-protected:
+  protected:
     void Notification(TComponent* AComponent, TOperation Operation) override;
     virtual void CutPackets();
 
@@ -67,7 +67,7 @@ protected:
     virtual void DoCustomStart(const std::string& Str, int& Pos);
     virtual void DoCustomStop(const std::string& Str, int& Pos);
 
-private:
+  private:
     void CutLoop();
     void FindStart();
     // Returns the 1-based end of the packet, or 0 when it has not ended yet.

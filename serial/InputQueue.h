@@ -11,7 +11,7 @@ namespace trimora {
 // thread counts and reads it. It is bounded; bytes that do not fit are dropped and leave a
 // receive-overrun condition (CE_RXOVER) until the next error query.
 class TInputQueue {
-public:
+  public:
     explicit TInputQueue(std::size_t Capacity = 4096);
 
     // Keeps the oldest bytes that fit in the new capacity.
@@ -28,7 +28,7 @@ public:
     // Returns and clears the error condition, with the byte count at that moment.
     std::uint32_t TakeErrors(std::size_t& CountNow);
 
-private:
+  private:
     mutable std::mutex FMutex;
     std::vector<char> FRing;
     std::size_t FHead = 0;  // index of the oldest byte

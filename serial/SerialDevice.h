@@ -30,7 +30,7 @@ struct TDeviceWake {
 // which moves received bytes into the device's input queue and sends queued writes. Calls return
 // 0 or the operating system's error code.
 class TSerialDevice {
-public:
+  public:
     TSerialDevice();
     ~TSerialDevice();
     TSerialDevice(const TSerialDevice&) = delete;
@@ -68,7 +68,7 @@ public:
 
     struct TImpl;
 
-private:
+  private:
     std::unique_ptr<TImpl> FImpl;
 };
 

@@ -5,7 +5,7 @@ namespace trimora {
 // A signal one thread raises to wake another from its wait on the device. It stays raised until
 // cleared. On POSIX it is an eventfd that the waiter polls beside the device.
 class TWakeSignal {
-public:
+  public:
     TWakeSignal();
     ~TWakeSignal();
     TWakeSignal(const TWakeSignal&) = delete;
@@ -16,7 +16,7 @@ public:
     bool Raised() const;
     int Handle() const { return FFd; }
 
-private:
+  private:
     int FFd;
 };
 

@@ -22,8 +22,8 @@ bool Drain(TSerialDevice::TImpl& d, int fd, TComEvents& events) {
         if (n > 0) {
             std::size_t len = static_cast<std::size_t>(n);
             if (d.DiscardNull.load())
-                len = static_cast<std::size_t>(
-                    std::remove(d.ReadBuffer, d.ReadBuffer + len, '\0') - d.ReadBuffer);
+                len = static_cast<std::size_t>(std::remove(d.ReadBuffer, d.ReadBuffer + len, '\0') -
+                                               d.ReadBuffer);
             if (len > 0) {
                 events.Include(evRxChar);
                 if (std::memchr(d.ReadBuffer, d.EventChar.load(), len) != nullptr)

@@ -26,7 +26,9 @@ void TSerialDevice::TImpl::MarkGone(int Errno) {
 
 TSerialDevice::TSerialDevice() : FImpl(std::make_unique<TImpl>()) {}
 
-TSerialDevice::~TSerialDevice() { Close(); }
+TSerialDevice::~TSerialDevice() {
+    Close();
+}
 
 int TSerialDevice::Open(const std::string& PortName) {
     if (IsOpen()) return EBUSY;
@@ -51,14 +53,18 @@ void TSerialDevice::Close() {
     FImpl->Input.Clear();
 }
 
-bool TSerialDevice::IsOpen() const { return FImpl->Fd.load() >= 0; }
-int TSerialDevice::Handle() const { return FImpl->Fd.load(); }
+bool TSerialDevice::IsOpen() const {
+    return FImpl->Fd.load() >= 0;
+}
+int TSerialDevice::Handle() const {
+    return FImpl->Fd.load();
+}
 
 int TSerialDevice::SetBuffers(std::int32_t InputSize, std::int32_t /*OutputSize*/) {
     // Output needs no buffer of its own: writes keep their bytes until the device takes them.
     if (!IsOpen()) return EBADF;
-    FImpl->Input.SetCapacity(std::max(static_cast<std::size_t>(std::max(InputSize, 0)),
-                                      kMinInputQueue));
+    FImpl->Input.SetCapacity(
+        std::max(static_cast<std::size_t>(std::max(InputSize, 0)), kMinInputQueue));
     return 0;
 }
 
@@ -75,8 +81,7 @@ int TSerialDevice::SetLine(const TDcb& Dcb) {
     return 0;
 }
 
-int TSerialDevice::SetTimeouts(std::int32_t WriteTotalMultiplier,
-                               std::int32_t WriteTotalConstant) {
+int TSerialDevice::SetTimeouts(std::int32_t WriteTotalMultiplier, std::int32_t WriteTotalConstant) {
     // Reads take what the input queue holds and never wait, which is what the read time-outs
     // ask for (interval -1, totals 0); other read time-outs have no effect here.
     if (!IsOpen()) return EBADF;
@@ -116,7 +121,9 @@ int TSerialDevice::Purge(bool Input, bool Output) {
     return 0;
 }
 
-void TSerialDevice::AbortWrites() { FImpl->Output.Clear(); }
+void TSerialDevice::AbortWrites() {
+    FImpl->Output.Clear();
+}
 
 int TSerialDevice::Write(const char* Data, std::size_t Count, std::size_t& Written) {
     Written = 0;
@@ -133,10 +140,11 @@ int TSerialDevice::Write(const char* Data, std::size_t Count, std::size_t& Writt
     return 0;
 }
 
-std::size_t TSerialDevice::Read(char* Out, std::size_t Count) { return FImpl->Input.Pop(Out, Count); }
+std::size_t TSerialDevice::Read(char* Out, std::size_t Count) {
+    return FImpl->Input.Pop(Out, Count);
+}
 
-int TSerialDevice::ClearErrors(std::uint32_t& Errors, std::size_t& InQueue,
-                               std::size_t& OutQueue) {
+int TSerialDevice::ClearErrors(std::uint32_t& Errors, std::size_t& InQueue, std::size_t& OutQueue) {
     Errors = 0;
     InQueue = OutQueue = 0;
     if (!IsOpen()) return EBADF;
@@ -145,7 +153,11 @@ int TSerialDevice::ClearErrors(std::uint32_t& Errors, std::size_t& InQueue,
     return 0;
 }
 
-std::size_t TSerialDevice::InputCount() const { return FImpl->Input.Count(); }
-std::size_t TSerialDevice::OutputCount() const { return FImpl->Output.PendingBytes(); }
+std::size_t TSerialDevice::InputCount() const {
+    return FImpl->Input.Count();
+}
+std::size_t TSerialDevice::OutputCount() const {
+    return FImpl->Output.PendingBytes();
+}
 
 }  // namespace trimora

@@ -14,7 +14,9 @@ TWakeSignal::TWakeSignal() : FFd(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
     if (FFd < 0) throw std::system_error(errno, std::generic_category(), "eventfd");
 }
 
-TWakeSignal::~TWakeSignal() { ::close(FFd); }
+TWakeSignal::~TWakeSignal() {
+    ::close(FFd);
+}
 
 void TWakeSignal::Raise() {
     std::uint64_t one = 1;

@@ -16,12 +16,13 @@ ssize_t WriteSome(int fd, const char* data, std::size_t count) {
     }
 }
 
-bool WouldBlock(int e) { return e == EAGAIN || e == EWOULDBLOCK; }
+bool WouldBlock(int e) {
+    return e == EAGAIN || e == EWOULDBLOCK;
+}
 }  // namespace
 
 bool DeviceGoneError(int Errno) {
-    return Errno == EIO || Errno == ENXIO || Errno == ENODEV || Errno == EPIPE ||
-           Errno == EBADF;
+    return Errno == EIO || Errno == ENXIO || Errno == ENODEV || Errno == EPIPE || Errno == EBADF;
 }
 
 void TWriteFifo::SetTimeouts(std::int32_t Constant, std::int32_t Multiplier) {
@@ -33,9 +34,9 @@ void TWriteFifo::SetTimeouts(std::int32_t Constant, std::int32_t Multiplier) {
 void TWriteFifo::StartHead(Clock::time_point Now) {
     if (FQueue.empty()) return;
     Request& head = FQueue.front();
-    std::int64_t ms = static_cast<std::int64_t>(FConstant) +
-                      static_cast<std::int64_t>(FMultiplier) *
-                          static_cast<std::int64_t>(head.Bytes.size());
+    std::int64_t ms =
+        static_cast<std::int64_t>(FConstant) +
+        static_cast<std::int64_t>(FMultiplier) * static_cast<std::int64_t>(head.Bytes.size());
     head.Timed = ms > 0;
     head.Deadline = Now + std::chrono::milliseconds(ms);
 }

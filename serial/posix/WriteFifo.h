@@ -14,7 +14,7 @@ namespace trimora {
 // counted from when it reaches the head, is dropped. Thread-safe: the GUI thread submits, the
 // event thread services.
 class TWriteFifo {
-public:
+  public:
     using Clock = std::chrono::steady_clock;
 
     // Write time-out of a request: Constant + Multiplier x its length, in ms; both 0: none.
@@ -36,7 +36,7 @@ public:
     std::size_t PendingBytes() const;
     void Clear();
 
-private:
+  private:
     struct Request {
         std::string Bytes;
         std::size_t Offset = 0;

@@ -33,7 +33,9 @@ PseudoTerminal::PseudoTerminal() {
     FSlavePath = name;
 }
 
-PseudoTerminal::~PseudoTerminal() { CloseMaster(); }
+PseudoTerminal::~PseudoTerminal() {
+    CloseMaster();
+}
 
 void PseudoTerminal::CloseMaster() {
     if (FMaster >= 0) ::close(FMaster);

@@ -10,7 +10,7 @@ namespace trimora::test {
 // A pseudo-terminal whose master side the test holds, standing in for the far end of a serial
 // line; the port under test opens SlavePath(). Closing the master is how a test unplugs it.
 class PseudoTerminal {
-public:
+  public:
     PseudoTerminal();
     ~PseudoTerminal();
     PseudoTerminal(const PseudoTerminal&) = delete;
@@ -28,7 +28,7 @@ public:
     std::string ReadUntilQuiet(std::chrono::milliseconds Quiet);
     void CloseMaster();
 
-private:
+  private:
     int FMaster = -1;
     std::string FSlavePath;
 };

@@ -16,7 +16,7 @@ using namespace std::chrono_literals;
 
 namespace {
 class PortOnPty : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         test::ConfigureLikeProtocol(port);
         port.SetPort(pty.SlavePath());
@@ -69,8 +69,8 @@ TEST_F(PortOnPty, OpenAndCloseAnnounceThemselvesInOrder) {
     EXPECT_GE(port.DeviceHandle(), 0);
     ASSERT_NE(port.EventThread(), nullptr);
     // A pseudo-terminal has no modem lines: they read as off and do not fail the open.
-    EXPECT_EQ(log, (std::vector<std::string>{"BeforeOpen", "link open 1", "AfterOpen",
-                                             "link CTS 0", "CTS 0", "DSR 0", "RLSD 0"}));
+    EXPECT_EQ(log, (std::vector<std::string>{"BeforeOpen", "link open 1", "AfterOpen", "link CTS 0",
+                                             "CTS 0", "DSR 0", "RLSD 0"}));
     log.clear();
     port.OpenPort();
     EXPECT_TRUE(log.empty()) << "opening an open port does nothing";
@@ -106,7 +106,8 @@ TEST_F(PortOnPty, OpenFailuresRaiseCodeOneWithTheOsError) {
         std::string message;
         EXPECT_EQ(ErrorNumberOf([&] { p.OpenPort(); }, &os, &message), ecOpenFailed);
         EXPECT_EQ(os, c.Os);
-        EXPECT_EQ(message, "Unable to open com port (win error code: " + std::to_string(c.Os) + ")");
+        EXPECT_EQ(message,
+                  "Unable to open com port (win error code: " + std::to_string(c.Os) + ")");
         EXPECT_FALSE(p.Connected());
         EXPECT_EQ(log, (std::vector<std::string>{"BeforeOpen"}));
     }
@@ -161,8 +162,7 @@ TEST_F(PortOnPty, SyncMethodCannotChangeWhileOpen) {
     port.OpenPort();
     std::string message;
     int os = 0;
-    EXPECT_EQ(ErrorNumberOf([&] { port.SetSyncMethod(smNone); }, &os, &message),
-              ecConnectedChange);
+    EXPECT_EQ(ErrorNumberOf([&] { port.SetSyncMethod(smNone); }, &os, &message), ecConnectedChange);
     EXPECT_EQ(message, "Cannot set property while connected");
     EXPECT_EQ(os, -1);
     EXPECT_EQ(port.SyncMethod(), smThreadSync);
@@ -185,8 +185,8 @@ TEST_F(PortOnPty, LineSettingsReachTheDeviceAtOpenAndAtOnceWhileOpen) {
     ASSERT_EQ(tcgetattr(port.DeviceHandle(), &t), 0);
     EXPECT_EQ(cfgetospeed(&t), B57600);
 
-    for (auto [rate, other, expected] : {std::tuple{br128000, 0u, 128000u},
-                                         std::tuple{brCustom, 250000u, 250000u}}) {
+    for (auto [rate, other, expected] :
+         {std::tuple{br128000, 0u, 128000u}, std::tuple{brCustom, 250000u, 250000u}}) {
         port.SetOtherBaudRate(other == 0 ? 9600 : other);
         port.SetBaudRate(rate);
         std::uint32_t actual = 0;

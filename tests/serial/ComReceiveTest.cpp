@@ -22,7 +22,7 @@ namespace {
 const std::string kMeasure("\x3E\x01\x07\x05\x0B\xB8\x50\x04\x10\x00\x21", 11);
 
 class ReceiveOnPty : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         port = std::make_unique<TComPort>(nullptr);
         test::ConfigureLikeProtocol(*port);

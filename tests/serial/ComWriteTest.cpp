@@ -12,7 +12,7 @@ using namespace std::chrono_literals;
 
 namespace {
 class WritesOnPty : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         test::ConfigureLikeProtocol(port);
         port.SetPort(pty.SlavePath());

@@ -126,10 +126,7 @@ TEST(DataPacket, CutsTheStreamIntoPackets) {
          wide,
          {"3C 3C 3E 61 3E", "3E"},
          {"|", "P 3C3C3E613E3E", "|"}},
-        {"no start string: the buffer begins the packet",
-         noStart,
-         {"41 21 42"},
-         {"P 4121", "|"}},
+        {"no start string: the buffer begins the packet", noStart, {"41 21 42"}, {"P 4121", "|"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
@@ -206,8 +203,7 @@ TEST(DataPacket, CustomRulesChooseStartAndEnd) {
     Recorder r;
     r.Attach(f);
     r.Feed(f, {Bytes("3E 01 21 02 21 41 00"), Bytes("21 3E 02 01 00 00 21")});
-    EXPECT_EQ(r.Log,
-              (std::vector<std::string>{"|", "P 3E01210221410021", "P 3E0201000021", "|"}));
+    EXPECT_EQ(r.Log, (std::vector<std::string>{"|", "P 3E01210221410021", "P 3E0201000021", "|"}));
 
     // A start rule's position wins over the start string; 0 holds the search.
     for (int answer : {3, 0}) {

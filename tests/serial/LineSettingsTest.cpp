@@ -28,10 +28,11 @@ struct DcbCase {
 
 TEST(LineSettings, DcbFollowsThePortsSettings) {
     const std::vector<DcbCase> cases = {
-        {"protocol", [](TComPort& p) { ConfigureLikeProtocol(p); }, 115200, 0x2007, 256, 8, 0, 0, 0, 0},
+        {"protocol", [](TComPort& p) { ConfigureLikeProtocol(p); }, 115200, 0x2007, 256, 8, 0, 0, 0,
+         0},
         {"defaults", [](TComPort&) {}, 9600, 0x0001, 256, 8, 0, 0, 0, 0},
-        {"odd input size is stored one less",
-         [](TComPort& p) { p.Buffer().SetInputSize(1025); }, 9600, 0x0001, 256, 8, 0, 0, 0, 0},
+        {"odd input size is stored one less", [](TComPort& p) { p.Buffer().SetInputSize(1025); },
+         9600, 0x0001, 256, 8, 0, 0, 0, 0},
         {"check with replace sets the error char",
          [](TComPort& p) {
              p.Parity().SetCheck(true);
@@ -70,8 +71,8 @@ TEST(LineSettings, DcbFollowsThePortsSettings) {
          },
          // binary 1, dsr flow 8, dtr 2<<4, dsr sens 0x40, txcont 0x80, outx 0x100, inx 0x200,
          // null 0x800, rts 3<<12
-         128000, 0x1 | 0x8 | 0x20 | 0x40 | 0x80 | 0x100 | 0x200 | 0x800 | 0x3000, 1000, 7, 3, 2,
-         0, '\n'},
+         128000, 0x1 | 0x8 | 0x20 | 0x40 | 0x80 | 0x100 | 0x200 | 0x800 | 0x3000, 1000, 7, 3, 2, 0,
+         '\n'},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
@@ -153,10 +154,14 @@ TEST(LineSettings, FlowControlIsDerivedFromAllFourFields) {
         TFlowControl Expected;
     };
     const std::vector<Case> cases = {
-        {rtsHandshake, true, false, false, fcHardware}, {rtsDisable, false, true, true, fcSoftware},
-        {rtsDisable, false, false, false, fcNone},      {rtsEnable, false, false, false, fcCustom},
-        {rtsDisable, true, false, false, fcCustom},     {rtsHandshake, false, false, false, fcCustom},
-        {rtsDisable, false, true, false, fcCustom},     {rtsHandshake, true, true, true, fcCustom},
+        {rtsHandshake, true, false, false, fcHardware},
+        {rtsDisable, false, true, true, fcSoftware},
+        {rtsDisable, false, false, false, fcNone},
+        {rtsEnable, false, false, false, fcCustom},
+        {rtsDisable, true, false, false, fcCustom},
+        {rtsHandshake, false, false, false, fcCustom},
+        {rtsDisable, false, true, false, fcCustom},
+        {rtsHandshake, true, true, true, fcCustom},
     };
     for (const auto& c : cases) {
         TComFlowControl f;
@@ -171,8 +176,8 @@ TEST(LineSettings, FlowControlIsDerivedFromAllFourFields) {
 
 TEST(LineSettings, BufferSizesDropAnOddPositiveByte) {
     TComBuffer b;
-    const std::vector<std::pair<int, int>> cases = {{1025, 1024}, {1024, 1024}, {1, 0}, {0, 0},
-                                                    {-3, -3}};
+    const std::vector<std::pair<int, int>> cases = {
+        {1025, 1024}, {1024, 1024}, {1, 0}, {0, 0}, {-3, -3}};
     for (auto [written, stored] : cases) {
         b.SetInputSize(written);
         b.SetOutputSize(written);
@@ -194,25 +199,29 @@ TEST(LineSettings, DcbTranslatesToTermios) {
     };
     const tcflag_t none = 0;
     const std::vector<Case> cases = {
-        {"protocol", [](TDcb&) {}, 0, CS8 | CRTSCTS | CREAD | CLOCAL, PARENB | CSTOPB,
-         IGNBRK, IXON | IXOFF | INPCK | ICRNL, false, false, true},
+        {"protocol", [](TDcb&) {}, 0, CS8 | CRTSCTS | CREAD | CLOCAL, PARENB | CSTOPB, IGNBRK,
+         IXON | IXOFF | INPCK | ICRNL, false, false, true},
         {"one and a half stop bits", [](TDcb& d) { d.StopBits = 1; }, EINVAL, none, none, none,
          none, false, false, false},
-        {"two stop bits, seven even", [](TDcb& d) { d.StopBits = 2; d.ByteSize = 7; d.Parity = 2; },
+        {"two stop bits, seven even",
+         [](TDcb& d) {
+             d.StopBits = 2;
+             d.ByteSize = 7;
+             d.Parity = 2;
+         },
          0, CSTOPB | CS7 | PARENB, PARODD | CMSPAR, none, none, false, false, true},
         {"mark parity", [](TDcb& d) { d.Parity = 3; }, 0, PARENB | PARODD | CMSPAR, none, none,
          none, false, false, true},
         {"space parity", [](TDcb& d) { d.Parity = 4; }, 0, PARENB | CMSPAR, PARODD, none, none,
          false, false, true},
-        {"rate without a constant", [](TDcb& d) { d.BaudRate = 128000; }, 0, none, none, none,
-         none, true, false, true},
+        {"rate without a constant", [](TDcb& d) { d.BaudRate = 128000; }, 0, none, none, none, none,
+         true, false, true},
         {"xon/xoff both ways", [](TDcb& d) { d.Flags |= DcbOutX | DcbInX; }, 0, none, none,
          IXON | IXOFF, none, false, false, true},
         {"replacing bad bytes checks parity", [](TDcb& d) { d.Flags |= DcbErrorChar; }, 0, none,
          none, INPCK, none, false, false, true},
-        {"rts handshake alone cannot flow-control",
-         [](TDcb& d) { d.Flags &= ~DcbOutxCtsFlow; }, 0, none, CRTSCTS, none, none, false, false,
-         true},
+        {"rts handshake alone cannot flow-control", [](TDcb& d) { d.Flags &= ~DcbOutxCtsFlow; }, 0,
+         none, CRTSCTS, none, none, false, false, true},
         {"cts flow with rts off still uses crtscts, dtr on",
          [](TDcb& d) {
              d.Flags &= ~DcbRtsControlMask;
@@ -252,17 +261,16 @@ TEST(LineSettings, DcbTranslatesToTermios) {
 
 TEST(LineSettings, PortNamesMapToDevicePaths) {
     const std::vector<std::pair<std::string, std::string>> cases = {
-        {"COM1", "/dev/ttyS0"},         {"com12", "/dev/ttyS11"},
-        {"/dev/pts/3", "/dev/pts/3"},   {"ttyUSB0", "/dev/ttyUSB0"},
-        {"COM0", "/dev/COM0"},          {"COMx", "/dev/COMx"},
+        {"COM1", "/dev/ttyS0"},      {"com12", "/dev/ttyS11"}, {"/dev/pts/3", "/dev/pts/3"},
+        {"ttyUSB0", "/dev/ttyUSB0"}, {"COM0", "/dev/COM0"},    {"COMx", "/dev/COMx"},
         {"COM", "/dev/COM"},
     };
     for (const auto& [name, path] : cases) EXPECT_EQ(DevicePathForPort(name), path) << name;
 }
 
 TEST(LineSettings, ErrorFlagsTranslateToComErrors) {
-    const std::uint32_t all = CE_FRAME | CE_RXPARITY | CE_OVERRUN | CE_BREAK | CE_IOE | CE_MODE |
-                              CE_RXOVER | CE_TXFULL;
+    const std::uint32_t all =
+        CE_FRAME | CE_RXPARITY | CE_OVERRUN | CE_BREAK | CE_IOE | CE_MODE | CE_RXOVER | CE_TXFULL;
     EXPECT_EQ(ErrorsFromCommFlags(all, true).Bits(), 0xFF);
     EXPECT_EQ(ErrorsFromCommFlags(all, false),
               (TComErrors{ceFrame, ceOverrun, ceBreak, ceIOE, ceMode, ceRxOver, ceTxFull}));
