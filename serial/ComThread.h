@@ -27,7 +27,6 @@ class TComThread : public TThread {
     bool ServingHandOver() const { return FServingThread.load() == std::this_thread::get_id(); }
     // The port is closing from inside the hand-over or going away: serve nothing more of it.
     void Detach() { FDetached.store(true); }
-    TComEvents PendingEvents() const { return FPendingEvents; }
 
     // Acts on the events of the latest wake, in a fixed order.
     void ServeDeviceEvents();

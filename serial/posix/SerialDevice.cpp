@@ -111,8 +111,10 @@ int TSerialDevice::Purge(bool Input, bool Output) {
     int fd = FImpl->Fd.load();
     if (fd < 0) return EBADF;
     if (Input) {
-        FImpl->Input.Clear();
+        // The driver first, so that nothing it held can reach the queue after the queue is
+        // emptied.
         if (::tcflush(fd, TCIFLUSH) != 0) return errno;
+        FImpl->Input.Clear();
     }
     // Output: every byte still waiting belongs to a write request, and a purge does not abort
     // requests, so there is nothing to discard. (Flushing the driver here would cut off the

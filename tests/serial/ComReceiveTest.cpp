@@ -259,6 +259,10 @@ TEST_F(ReceiveOnPty, HangUpIsReportedAsAnErrorWhenWatched) {
     std::vector<TComErrors> errors;
     port->OnError = [&](TObject*, TComErrors e) { errors.push_back(e); };
     port->OpenPort();
+    // No data has come: the slave reports a hang-up only once the master closes.
+    test::PumpFor(100ms);
+    EXPECT_FALSE(port->EventThread()->Finished());
+    EXPECT_TRUE(errors.empty());
     pty.CloseMaster();
     ASSERT_TRUE(ThreadEnds(port->EventThread()));
     ASSERT_EQ(errors.size(), 1u);
