@@ -1,0 +1,63 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "protocol/WirelessProtocol.h"
+#include "serial/ComPort.h"
+#include "serial/DataPacket.h"
+#include "tools/dongle_sim/DongleSim.h"
+
+namespace trimora::e2e {
+
+// The receive path of the program on a bench: the emulated dongle on a pseudo-terminal, the
+// serial port with its event thread, the framer and the protocol component, configured and
+// wired as the program does it, with every measure the protocol raises recorded.
+class LineBench {
+  public:
+    explicit LineBench(sim::SimConfig Config = {});
+    ~LineBench();
+
+    // Starts the emulator and opens the port on it; false with the reason in Error.
+    bool Start(std::string* Error = nullptr);
+
+    sim::DongleSim& Sim() { return FSim; }
+    TComPort& Port() { return *FPort; }
+    TComDataPacket& Framer() { return FFramer; }
+    TVelnWirelessProtocol& Protocol() { return FProtocol; }
+
+    // Measures the protocol raised, in order: (console id, raw speed).
+    struct Measure {
+        std::uint8_t Id;
+        std::uint16_t Speed;
+        bool operator==(const Measure&) const = default;
+    };
+    const std::vector<Measure>& Measures() const { return FMeasures; }
+
+    // Serves hand-overs on this (the GUI) thread until Done or the timeout.
+    static bool PumpUntil(const std::function<bool()>& Done,
+                          std::chrono::milliseconds Timeout = std::chrono::seconds(5));
+    static void PumpFor(std::chrono::milliseconds Time);
+
+    // Serves hand-overs until the emulator has stopped writing measures; true when the
+    // protocol has raised one for each measure written.
+    bool DrainMeasures(std::chrono::milliseconds Timeout = std::chrono::seconds(5));
+
+  private:
+    sim::DongleSim FSim;
+    TVelnWirelessProtocol FProtocol{nullptr};
+    TComDataPacket FFramer{nullptr};
+    std::unique_ptr<TComPort> FPort;
+    std::vector<Measure> FMeasures;
+};
+
+// A measure frame for console Id with raw speed Speed (which must hold no 0x21 byte).
+std::string MeasureFrame(std::uint8_t Id, std::uint16_t Speed);
+
+// CPU time this process has used, all threads together.
+std::chrono::microseconds ProcessCpuTime();
+
+}  // namespace trimora::e2e

@@ -1,0 +1,189 @@
+// A misbehaving dongle on the full receive path: the emulator on a pseudo-terminal, the port and
+// its event thread, the framer and the protocol component.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "serial/ComThread.h"
+#include "tests/e2e/LineBench.h"
+
+using namespace trimora;
+using namespace trimora::e2e;
+using namespace std::chrono_literals;
+
+namespace {
+
+sim::SimConfig StreamingConfig(std::uint32_t IntervalMs) {
+    sim::SimConfig c;
+    c.MeasureIntervalMs = IntervalMs;
+    c.Consoles = {sim::ConsoleConfig{}};
+    c.Consoles[0].Id = 3;
+    return c;
+}
+
+void StartStreaming(LineBench& Bench) {
+    ASSERT_TRUE(Bench.Sim().JoinConsole(3));
+    Bench.Sim().SetMeasuresRunning(true);
+}
+
+}  // namespace
+
+TEST(LineFaults, UnpluggedMidStreamEndsTheEventThreadWithoutSpinning) {
+    LineBench bench(StreamingConfig(2));
+    std::string error;
+    ASSERT_TRUE(bench.Start(&error)) << error;
+    StartStreaming(bench);
+    ASSERT_TRUE(LineBench::PumpUntil([&] { return bench.Measures().size() >= 50; }));
+
+    const TComThread* thread = bench.Port().EventThread();
+    ASSERT_NE(thread, nullptr);
+    ASSERT_TRUE(bench.Sim().HangUp());
+    EXPECT_TRUE(LineBench::PumpUntil([&] { return thread->Finished(); }))
+        << "the event thread still runs after the hang-up";
+    const std::size_t received = bench.Measures().size();
+
+    // Idle after the hang-up: a thread that spins on the dead device would burn a core.
+    const auto cpu0 = ProcessCpuTime();
+    const auto wall0 = std::chrono::steady_clock::now();
+    LineBench::PumpFor(1s);
+    const auto cpu = ProcessCpuTime() - cpu0;
+    const auto wall = std::chrono::steady_clock::now() - wall0;
+    EXPECT_LT(cpu, wall / 4) << "CPU time " << cpu.count() << " us over a second of idling";
+
+    EXPECT_EQ(bench.Measures().size(), received) << "nothing arrives from a hung-up device";
+    EXPECT_TRUE(bench.Port().Connected()) << "the port stays open until it is closed";
+    bench.Port().ClosePort();
+    EXPECT_FALSE(bench.Port().Connected());
+}
+
+TEST(LineFaults, GarbageWithoutFrameBytesBetweenFramesLosesNoFrame) {
+    sim::SimConfig config = StreamingConfig(2);
+    config.Faults.Garbage = sim::GarbageMode::BetweenFrames;
+    config.Faults.GarbageBytes = 300;     // before every frame
+    config.Faults.GarbageIntervalMs = 3;  // and on its own in between
+    LineBench bench(config);
+    std::string error;
+    ASSERT_TRUE(bench.Start(&error)) << error;
+    StartStreaming(bench);
+    LineBench::PumpFor(1500ms);
+    bench.Sim().SetMeasuresRunning(false);
+
+    ASSERT_TRUE(bench.DrainMeasures());
+    const auto counters = bench.Sim().Counters();
+    EXPECT_GT(counters.MeasuresWritten, 100u);
+    EXPECT_GT(counters.GarbageBytesWritten, 100u * 300u);
+    EXPECT_EQ(bench.Measures().size(), counters.MeasuresWritten);
+    for (const LineBench::Measure& m : bench.Measures()) EXPECT_EQ(m.Id, 3);
+}
+
+TEST(LineFaults, RandomGarbageThenCleanLineRecovers) {
+    sim::SimConfig config = StreamingConfig(2);
+    config.Faults.Garbage = sim::GarbageMode::FullyRandom;
+    config.Faults.GarbageBytes = 64;
+    LineBench bench(config);
+    std::string error;
+    ASSERT_TRUE(bench.Start(&error)) << error;
+    StartStreaming(bench);
+    LineBench::PumpFor(1s);
+
+    // Frames in random noise may be lost; once the noise stops, the stream comes back whole
+    // but for the one frame that an unfinished packet may swallow.
+    bench.Sim().SetGarbage(sim::GarbageMode::None);
+    LineBench::PumpFor(100ms);
+    const std::size_t before = bench.Measures().size();
+    const std::uint64_t writtenBefore = bench.Sim().Counters().MeasuresWritten;
+    LineBench::PumpFor(500ms);
+    bench.Sim().SetMeasuresRunning(false);
+    bench.DrainMeasures();
+    const std::uint64_t written = bench.Sim().Counters().MeasuresWritten - writtenBefore;
+    const std::size_t received = bench.Measures().size() - before;
+    EXPECT_GT(written, 50u);
+    EXPECT_GE(received + 1, written);
+    EXPECT_LE(received, written);
+}
+
+// Each case goes on the line as one block, after whatever the cases before it left; the
+// measures the protocol raises for it are listed by speed.
+struct MalformedCase {
+    const char* Name;
+    std::string Bytes;
+    std::vector<std::uint16_t> Delivered;
+};
+
+TEST(LineFaults, MalformedFramesAreDroppedAndTheStreamRecoversAtTheNextStart) {
+    const auto good = [](std::uint16_t Speed) { return MeasureFrame(3, Speed); };
+    std::string innerData = good(500);
+    innerData[6] = '\x21';  // HR byte: the framer ends the packet there
+    std::string innerId = good(501);
+    innerId[2] = '\x21';
+    std::string innerLength = good(502);
+    innerLength[3] = '\x21';
+    std::string innerReserved = good(503);
+    innerReserved[9] = '\x21';
+    std::string startInData = good(0x3E3E);  // a start byte inside a frame is content
+    const std::string unterminated("\x3E\x01\x03", 3);
+    const std::string shortFrame = good(504).substr(0, 9);  // no reserved byte, no end
+
+    const std::vector<MalformedCase> cases = {
+        {"good frame", good(1), {1}},
+        {"0x21 in the data", innerData + good(2) + good(3), {2, 3}},
+        {"0x21 as console id", innerId + good(4), {4}},
+        {"0x21 as data length", innerLength + good(5), {5}},
+        {"0x21 as reserved byte", innerReserved + good(6), {6}},
+        {"0x3E in the data", startInData + good(7), {0x3E3E, 7}},
+        // An unfinished start runs on into the next frame and takes it with it.
+        {"start without end", unterminated + good(8) + good(9), {9}},
+        {"frame cut short", shortFrame + good(10) + good(11), {11}},
+        {"start byte in noise",
+         std::string("ab\x3E"
+                     "cd",
+                     5) +
+             good(12) + good(13),
+         {13}},
+        {"noise without start", std::string(700, 'x') + good(14), {14}},
+        {"trailing noise", good(15) + std::string("\x00\x21zz", 4), {15}},
+        {"after the noise", good(16), {16}},
+    };
+
+    LineBench bench;
+    std::string error;
+    ASSERT_TRUE(bench.Start(&error)) << error;
+    for (const MalformedCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const std::size_t before = bench.Measures().size();
+        ASSERT_TRUE(bench.Sim().WriteRaw(c.Bytes).has_value());
+        LineBench::PumpUntil([&] { return bench.Measures().size() >= before + c.Delivered.size(); },
+                             2s);
+        LineBench::PumpFor(50ms);  // and nothing more comes
+        std::vector<std::uint16_t> delivered;
+        for (std::size_t i = before; i < bench.Measures().size(); ++i)
+            delivered.push_back(bench.Measures()[i].Speed);
+        EXPECT_EQ(delivered, c.Delivered);
+    }
+    EXPECT_EQ(bench.Protocol().LastMeasure().Items.size(), 4u) << "only console 3 was named";
+}
+
+TEST(LineFaults, FramesCutShortByTheDongleRecoverWhenItBehavesAgain) {
+    sim::SimConfig config = StreamingConfig(2);
+    config.Faults.ShortFrames = true;
+    LineBench bench(config);
+    std::string error;
+    ASSERT_TRUE(bench.Start(&error)) << error;
+    StartStreaming(bench);
+    LineBench::PumpFor(500ms);
+    EXPECT_TRUE(bench.Measures().empty()) << "a frame without its end byte is never delivered";
+    EXPECT_LT(bench.Framer().Pending().size(), 1024u) << "the buffer stays within its limit";
+
+    bench.Sim().SetShortFrames(false);
+    LineBench::PumpFor(50ms);
+    const std::uint64_t writtenBefore = bench.Sim().Counters().MeasuresWritten;
+    const std::size_t before = bench.Measures().size();
+    LineBench::PumpFor(300ms);
+    bench.Sim().SetMeasuresRunning(false);
+    bench.DrainMeasures();
+    const std::uint64_t written = bench.Sim().Counters().MeasuresWritten - writtenBefore;
+    EXPECT_GT(written, 20u);
+    EXPECT_GE(bench.Measures().size() - before + 1, written);
+}

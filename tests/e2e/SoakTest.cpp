@@ -1,0 +1,190 @@
+// Measures at the line rate through the whole receive path for a while: every frame arrives,
+// in order and intact, memory stays flat after the warm-up and no hand-over waits long.
+// TRIMORA_SOAK_SECONDS sets the length (scripts/soak); ctest runs a few seconds.
+#include <gtest/gtest.h>
+#include <malloc.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "runtime/Application.h"
+#include "tests/e2e/LineBench.h"
+
+using namespace trimora;
+using namespace trimora::e2e;
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool kSanitized = true;  // the sanitizers' own bookkeeping grows and slows things
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+#else
+constexpr bool kSanitized = false;
+#endif
+
+// 115200 bit/s, 10 bits per byte, 11 bytes per measure frame.
+constexpr double kLineRate = 115200.0 / 10.0 / 11.0;
+
+// Sequence number k as three data bytes none of which is 0x21, so each frame is whole and its
+// place in the stream can be read back.
+constexpr std::uint32_t kDigits = 255;
+char Digit(std::uint32_t V) {
+    return static_cast<char>(V < 0x21 ? V : V + 1);
+}
+std::uint32_t FromDigit(std::uint8_t B) {
+    return B < 0x21 ? B : B - 1u;
+}
+std::string SequencedFrame(std::uint32_t K) {
+    const std::string data = {Digit(K / kDigits / kDigits % kDigits), Digit(K / kDigits % kDigits),
+                              Digit(K % kDigits), '\x00', '\x00'};
+    std::string f = {'\x3E', '\x01', static_cast<char>(1 + K % 4), '\x05'};
+    return f + data + std::string("\x00\x21", 2);
+}
+std::uint32_t SequenceOf(const TVelnMeasureItem& M) {
+    return (FromDigit(M.Speed >> 8) * kDigits + FromDigit(M.Speed & 0xFF)) * kDigits +
+           FromDigit(M.HR);
+}
+
+std::int64_t ResidentKiB() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmRSS:", 0) == 0) return std::atoll(line.c_str() + 6);
+    return -1;
+}
+
+std::int64_t HeapInUseKiB() {
+    const struct mallinfo2 info = mallinfo2();
+    return static_cast<std::int64_t>(info.uordblks / 1024);
+}
+
+std::chrono::seconds SoakLength() {
+    if (const char* s = std::getenv("TRIMORA_SOAK_SECONDS"); s != nullptr && std::atoi(s) > 0)
+        return std::chrono::seconds(std::atoi(s));
+    return 4s;
+}
+
+struct Figures {
+    double Seconds = 0;
+    std::uint64_t Sent = 0;
+    std::uint64_t Received = 0;
+    std::uint64_t OutOfOrder = 0;
+    std::int64_t RssWarmKiB = 0, RssEndKiB = 0, RssMaxKiB = 0;
+    std::int64_t HeapWarmKiB = 0, HeapEndKiB = 0;
+    std::chrono::microseconds MaxHandOverWait{0};
+    std::chrono::microseconds Cpu{0};
+};
+
+}  // namespace
+
+TEST(Soak, LineRateMeasuresThroughTheWholePath) {
+    const auto length = SoakLength();
+    const auto warmUp = std::max<Clock::duration>(1s, length / 5);
+    LineBench bench;
+    std::string error;
+    ASSERT_TRUE(bench.Start(&error)) << error;
+    TVelnWirelessProtocol& protocol = bench.Protocol();
+
+    Figures fig;
+    std::atomic<std::uint64_t> received{0};
+    std::uint32_t expected = 0;
+    protocol.OnMeasuresReceived = [&](TVelnWirelessConsoleMeasures& val, std::uint8_t id) {
+        if (SequenceOf(val.Items[id]) != expected) ++fig.OutOfOrder;
+        expected = SequenceOf(val.Items[id]) + 1;
+        received.fetch_add(1, std::memory_order_relaxed);
+    };
+
+    // The dongle's side: frames at the line rate, written in small bursts as a USB-serial chip
+    // hands them on.
+    std::atomic<std::uint64_t> sent{0};
+    std::atomic<bool> writing{true};
+    const auto start = Clock::now();
+    std::thread writer([&] {
+        std::uint32_t k = 0;
+        while (Clock::now() - start < length) {
+            const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
+            std::string block;
+            while (k < static_cast<std::uint32_t>(elapsed * kLineRate))
+                block += SequencedFrame(k++);
+            if (!block.empty() && bench.Sim().WriteRaw(block).has_value())
+                sent.fetch_add(block.size() / 11);
+            std::this_thread::sleep_for(2ms);
+        }
+        writing = false;
+    });
+
+    // Samples memory once warm, then at the end; ends the GUI loop once everything sent arrived.
+    std::mutex figMutex;
+    std::thread watcher([&] {
+        std::this_thread::sleep_until(start + warmUp);
+        Application::Instance().ResetHandOverStats();
+        {
+            std::lock_guard lock(figMutex);
+            fig.RssWarmKiB = ResidentKiB();
+            fig.HeapWarmKiB = HeapInUseKiB();
+        }
+        const auto drainLimit = start + length + 5s;
+        while (Clock::now() < drainLimit && (writing || received.load() < sent.load())) {
+            std::this_thread::sleep_for(50ms);
+            std::lock_guard lock(figMutex);
+            fig.RssMaxKiB = std::max(fig.RssMaxKiB, ResidentKiB());
+        }
+        {
+            std::lock_guard lock(figMutex);
+            fig.RssEndKiB = ResidentKiB();
+            fig.HeapEndKiB = HeapInUseKiB();
+            fig.MaxHandOverWait = Application::Instance().MaxHandOverWait();
+        }
+        Application::Instance().Terminate();
+    });
+
+    const auto cpu0 = ProcessCpuTime();
+    Application::Instance().Run();  // the program's main loop, headless
+    fig.Cpu = ProcessCpuTime() - cpu0;
+    writer.join();
+    watcher.join();
+    fig.Seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    fig.Sent = sent;
+    fig.Received = received;
+
+    std::printf(
+        "soak: %.1f s, line rate %.0f frames/s\n"
+        "soak: frames sent %llu, received %llu, out of order %llu\n"
+        "soak: resident memory %lld KiB after warm-up, %lld KiB at the end, %lld KiB at most\n"
+        "soak: heap in use %lld KiB after warm-up, %lld KiB at the end%s\n"
+        "soak: longest hand-over wait after warm-up %.3f ms\n"
+        "soak: CPU time %.2f s (%.0f%% of one core)\n",
+        fig.Seconds, kLineRate, static_cast<unsigned long long>(fig.Sent),
+        static_cast<unsigned long long>(fig.Received),
+        static_cast<unsigned long long>(fig.OutOfOrder), static_cast<long long>(fig.RssWarmKiB),
+        static_cast<long long>(fig.RssEndKiB), static_cast<long long>(fig.RssMaxKiB),
+        static_cast<long long>(fig.HeapWarmKiB), static_cast<long long>(fig.HeapEndKiB),
+        kSanitized ? " (not meaningful under a sanitizer)" : "",
+        fig.MaxHandOverWait.count() / 1000.0, fig.Cpu.count() / 1e6,
+        100.0 * fig.Cpu.count() / 1e6 / fig.Seconds);
+
+    const double expectedFrames = std::chrono::duration<double>(length).count() * kLineRate;
+    EXPECT_GT(static_cast<double>(fig.Sent), 0.9 * expectedFrames) << "the writer kept the rate";
+    EXPECT_EQ(fig.Received, fig.Sent);
+    EXPECT_EQ(fig.OutOfOrder, 0u);
+    EXPECT_EQ(bench.Protocol().LastMeasure().Items.size(), 5u);
+    if (!kSanitized) {
+        // Flat: a few hundred KiB of slack for the allocator's and the kernel's own moves.
+        EXPECT_LE(fig.RssEndKiB - fig.RssWarmKiB, 1024 + fig.RssWarmKiB / 20);
+        EXPECT_LE(fig.HeapEndKiB - fig.HeapWarmKiB, 256);
+        EXPECT_LT(fig.MaxHandOverWait, 100ms);
+    }
+}
