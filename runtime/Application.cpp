@@ -17,13 +17,16 @@ Application::Application() : FGuiThread(std::this_thread::get_id()) {
 }
 
 Application::~Application() {
-    // Released workers end right after their last hand-over; collect the stragglers.
+    // Released workers end right after their last hand-over; collect the stragglers. One that
+    // has not ended is still inside a hand-over the process is leaving from: it is left alone,
+    // as waiting for it could never end.
     std::vector<std::unique_ptr<TThread>> released;
     {
         std::lock_guard lock(FMutex);
         released.swap(FReleased);
     }
-    released.clear();
+    for (auto& t : released)
+        if (!t->Finished()) static_cast<void>(t.release());
 }
 
 void Application::ReleaseWhenEnded(std::unique_ptr<TThread> Thread) {
