@@ -11,22 +11,28 @@ namespace trimora::e2e {
 LineBench::LineBench(sim::SimConfig Config) : FSim(std::move(Config)) {
     FPort = std::make_unique<TComPort>(nullptr);
     test::ConfigureLikeProtocol(*FPort);
-    FFramer.SetComPort(FPort.get());
-    test::ConfigureLikeProtocol(FFramer);
-    FFramer.OnPacket = [this](TObject* Sender, const std::string& Frame) {
+    FProtocol.SetPort(FPort.get());
+    TComDataPacket& framer = *FProtocol.Packet();
+    framer.SetComPort(FPort.get());
+    test::ConfigureLikeProtocol(framer);
+    framer.OnPacket = [this](TObject* Sender, const std::string& Frame) {
         FProtocol.PacketReceived(Sender, Frame);
     };
+    FPort->OnAfterOpen = [this](TObject* Sender) { FProtocol.PortAfterOpen(Sender); };
     FProtocol.OnMeasuresReceived = [this](TVelnWirelessConsoleMeasures& val,
                                           std::uint8_t id_console) {
         FMeasures.push_back({id_console, val.Items[id_console].Speed});
     };
+    // Recoveries on the bench need not wait the default 300 ms.
+    FProtocol.SetDisconDelayBetweenCloseOpenPort(20);
 }
 
 LineBench::~LineBench() {
     // The port serves a hand-over in progress while it closes: close it while the handlers'
     // targets still exist, and before the emulator goes.
+    FProtocol.DisableResistanceTimer();
+    test::SilencePort(*FPort);
     FPort->ClosePort();
-    FFramer.SetComPort(nullptr);
 }
 
 bool LineBench::Start(std::string* Error) {

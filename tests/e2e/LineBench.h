@@ -13,20 +13,21 @@
 
 namespace trimora::e2e {
 
-// The receive path of the program on a bench: the emulated dongle on a pseudo-terminal, the
-// serial port with its event thread, the framer and the protocol component, configured and
-// wired as the program does it, with every measure the protocol raises recorded.
+// The program's line on a bench: the emulated dongle on a pseudo-terminal, the serial port with
+// its event thread, and the protocol component with its framer, configured and wired as the
+// connection code does it. Every measure the protocol raises is recorded.
 class LineBench {
   public:
     explicit LineBench(sim::SimConfig Config = {});
     ~LineBench();
 
-    // Starts the emulator and opens the port on it; false with the reason in Error.
+    // Starts the emulator and opens the port on it, which connects the protocol; false with the
+    // reason in Error.
     bool Start(std::string* Error = nullptr);
 
     sim::DongleSim& Sim() { return FSim; }
     TComPort& Port() { return *FPort; }
-    TComDataPacket& Framer() { return FFramer; }
+    TComDataPacket& Framer() { return *FProtocol.Packet(); }
     TVelnWirelessProtocol& Protocol() { return FProtocol; }
 
     // Measures the protocol raised, in order: (console id, raw speed).
@@ -49,7 +50,6 @@ class LineBench {
   private:
     sim::DongleSim FSim;
     TVelnWirelessProtocol FProtocol{nullptr};
-    TComDataPacket FFramer{nullptr};
     std::unique_ptr<TComPort> FPort;
     std::vector<Measure> FMeasures;
 };

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "runtime/TMemo.h"
 #include "serial/ComThread.h"
 #include "tests/e2e/LineBench.h"
 
@@ -30,10 +31,12 @@ void StartStreaming(LineBench& Bench) {
 
 }  // namespace
 
-TEST(LineFaults, UnpluggedMidStreamEndsTheEventThreadWithoutSpinning) {
+TEST(LineFaults, UnpluggedMidStreamEndsTheEventThreadAndTheNextSendRecovers) {
     LineBench bench(StreamingConfig(2));
     std::string error;
     ASSERT_TRUE(bench.Start(&error)) << error;
+    TVelnWirelessProtocol& protocol = bench.Protocol();
+    ASSERT_TRUE(protocol.Connected());
     StartStreaming(bench);
     ASSERT_TRUE(LineBench::PumpUntil([&] { return bench.Measures().size() >= 50; }));
 
@@ -51,11 +54,63 @@ TEST(LineFaults, UnpluggedMidStreamEndsTheEventThreadWithoutSpinning) {
     const auto cpu = ProcessCpuTime() - cpu0;
     const auto wall = std::chrono::steady_clock::now() - wall0;
     EXPECT_LT(cpu, wall / 4) << "CPU time " << cpu.count() << " us over a second of idling";
-
     EXPECT_EQ(bench.Measures().size(), received) << "nothing arrives from a hung-up device";
-    EXPECT_TRUE(bench.Port().Connected()) << "the port stays open until it is closed";
-    bench.Port().ClosePort();
-    EXPECT_FALSE(bench.Port().Connected());
+    EXPECT_TRUE(bench.Port().Connected()) << "the port stays open until something closes it";
+
+    // The next command finds the dead line: it is traced, the port closed and the owner told;
+    // without automatic reconnection the component still counts as connected, so every later
+    // send does the same.
+    TMemo trace;
+    protocol.SetDebugMemo(&trace);
+    int disconnections = 0;
+    protocol.OnDisconnection = [&] { ++disconnections; };
+    for (int send = 1; send <= 2; ++send) {
+        SCOPED_TRACE(send);
+        protocol.SetMeasures(false);
+        EXPECT_EQ(disconnections, send);
+        ASSERT_EQ(trace.Count(), 2 * send);
+        EXPECT_EQ(trace.Line(2 * send - 2), "->3E130001000021 Stop Measure");
+        EXPECT_EQ(trace.Line(2 * send - 1), "## Error in port writing");
+        EXPECT_FALSE(bench.Port().Connected());
+        EXPECT_TRUE(protocol.Connected());
+    }
+    protocol.SetDebugMemo(nullptr);
+}
+
+TEST(LineFaults, RefreshTicksAgainstAnUnpluggedDongleRecoverOneAtATimeWithoutSpinning) {
+    LineBench bench(StreamingConfig(10));
+    std::string error;
+    ASSERT_TRUE(bench.Start(&error)) << error;
+    TVelnWirelessProtocol& protocol = bench.Protocol();
+    StartStreaming(bench);  // the dongle reports the console joining
+    ASSERT_TRUE(LineBench::PumpUntil([&] { return protocol.ConsoleCount() == 1; }));
+    protocol.SetConsoleResistance(3, 100, 0, 0);
+    protocol.SetResistanceInterval(20);
+    protocol.EnableResistanceTimer();
+    LineBench::PumpFor(200ms);
+    ASSERT_TRUE(bench.Sim().WaitForHostFrame("3E100004000000640021", 1s).has_value())
+        << "the refresh reaches the dongle while it is there";
+
+    TMemo trace;
+    protocol.SetDebugMemo(&trace);
+    protocol.SetDebugNoData(true);  // only the failures are traced
+    int disconnections = 0;
+    protocol.OnDisconnection = [&] { ++disconnections; };
+    ASSERT_TRUE(bench.Sim().HangUp());
+    const auto cpu0 = ProcessCpuTime();
+    const auto wall0 = std::chrono::steady_clock::now();
+    LineBench::PumpFor(1s);
+    const auto cpu = ProcessCpuTime() - cpu0;
+    const auto wall = std::chrono::steady_clock::now() - wall0;
+    protocol.DisableResistanceTimer();
+
+    // Ticks go on failing; each failure is traced, and recoveries never nest: ticks served
+    // inside a recovery's delay fail without starting another one.
+    EXPECT_GE(disconnections, 5);
+    EXPECT_GE(trace.Count(), disconnections);
+    for (const std::string& line : trace.Lines()) EXPECT_EQ(line, "## Error in port writing");
+    EXPECT_LT(cpu, wall / 4) << "CPU time " << cpu.count() << " us over a second";
+    protocol.SetDebugMemo(nullptr);
 }
 
 TEST(LineFaults, GarbageWithoutFrameBytesBetweenFramesLosesNoFrame) {
