@@ -18,7 +18,13 @@ bool Drain(TSerialDevice::TImpl& d, int fd, TComEvents& events) {
     std::size_t capacity = d.Input.Capacity();
     bool alive = true;
     for (;;) {
-        ssize_t n = ::read(fd, d.ReadBuffer, sizeof d.ReadBuffer);
+        // Take no more than the queue has room for: the rest waits in the driver (which holds
+        // the line back under flow control) until the receiver has taken from the queue. Only
+        // a queue that nobody takes from overflows.
+        const std::size_t room = capacity - std::min(capacity, d.Input.Count());
+        const std::size_t want =
+            room > 0 ? std::min(room, sizeof d.ReadBuffer) : sizeof d.ReadBuffer;
+        ssize_t n = ::read(fd, d.ReadBuffer, want);
         if (n > 0) {
             std::size_t len = static_cast<std::size_t>(n);
             if (d.DiscardNull.load())
@@ -30,8 +36,9 @@ bool Drain(TSerialDevice::TImpl& d, int fd, TComEvents& events) {
                     events.Include(evRxFlag);
                 if (d.Input.Push(d.ReadBuffer, len) < len) events.Include(evError);
             }
-            // A short read emptied the driver; poll() tells when more comes.
-            if (static_cast<std::size_t>(n) < sizeof d.ReadBuffer) break;
+            // A short read emptied the driver; poll() tells when more comes. A full queue waits
+            // for the next wake, after the receiver has taken from it.
+            if (static_cast<std::size_t>(n) < want || static_cast<std::size_t>(n) == room) break;
             continue;
         }
         if (n < 0 && errno == EINTR) continue;
