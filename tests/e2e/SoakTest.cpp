@@ -15,6 +15,7 @@
 
 #include "runtime/Application.h"
 #include "tests/e2e/LineBench.h"
+#include "tests/e2e/SequencedStream.h"
 
 using namespace trimora;
 using namespace trimora::e2e;
@@ -34,29 +35,6 @@ constexpr bool kSanitized = false;
 #else
 constexpr bool kSanitized = false;
 #endif
-
-// 115200 bit/s, 10 bits per byte, 11 bytes per measure frame.
-constexpr double kLineRate = 115200.0 / 10.0 / 11.0;
-
-// Sequence number k as three data bytes none of which is 0x21, so each frame is whole and its
-// place in the stream can be read back.
-constexpr std::uint32_t kDigits = 255;
-char Digit(std::uint32_t V) {
-    return static_cast<char>(V < 0x21 ? V : V + 1);
-}
-std::uint32_t FromDigit(std::uint8_t B) {
-    return B < 0x21 ? B : B - 1u;
-}
-std::string SequencedFrame(std::uint32_t K) {
-    const std::string data = {Digit(K / kDigits / kDigits % kDigits), Digit(K / kDigits % kDigits),
-                              Digit(K % kDigits), '\x00', '\x00'};
-    std::string f = {'\x3E', '\x01', static_cast<char>(1 + K % 4), '\x05'};
-    return f + data + std::string("\x00\x21", 2);
-}
-std::uint32_t SequenceOf(const TVelnMeasureItem& M) {
-    return (FromDigit(M.Speed >> 8) * kDigits + FromDigit(M.Speed & 0xFF)) * kDigits +
-           FromDigit(M.HR);
-}
 
 std::int64_t ResidentKiB() {
     std::ifstream status("/proc/self/status");
@@ -107,24 +85,9 @@ TEST(Soak, LineRateMeasuresThroughTheWholePath) {
         received.fetch_add(1, std::memory_order_relaxed);
     };
 
-    // The dongle's side: frames at the line rate, written in small bursts as a USB-serial chip
-    // hands them on.
-    std::atomic<std::uint64_t> sent{0};
-    std::atomic<bool> writing{true};
+    // The dongle's side.
     const auto start = Clock::now();
-    std::thread writer([&] {
-        std::uint32_t k = 0;
-        while (Clock::now() - start < length) {
-            const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
-            std::string block;
-            while (k < static_cast<std::uint32_t>(elapsed * kLineRate))
-                block += SequencedFrame(k++);
-            if (!block.empty() && bench.Sim().WriteRaw(block).has_value())
-                sent.fetch_add(block.size() / 11);
-            std::this_thread::sleep_for(2ms);
-        }
-        writing = false;
-    });
+    LineRateWriter writer(bench.Sim(), length);
 
     // Samples memory once warm, then at the end; ends the GUI loop once everything sent arrived.
     std::mutex figMutex;
@@ -137,7 +100,7 @@ TEST(Soak, LineRateMeasuresThroughTheWholePath) {
             fig.HeapWarmKiB = HeapInUseKiB();
         }
         const auto drainLimit = start + length + 5s;
-        while (Clock::now() < drainLimit && (writing || received.load() < sent.load())) {
+        while (Clock::now() < drainLimit && (writer.Writing() || received.load() < writer.Sent())) {
             std::this_thread::sleep_for(50ms);
             std::lock_guard lock(figMutex);
             fig.RssMaxKiB = std::max(fig.RssMaxKiB, ResidentKiB());
@@ -154,10 +117,10 @@ TEST(Soak, LineRateMeasuresThroughTheWholePath) {
     const auto cpu0 = ProcessCpuTime();
     Application::Instance().Run();  // the program's main loop, headless
     fig.Cpu = ProcessCpuTime() - cpu0;
-    writer.join();
+    writer.Join();
     watcher.join();
     fig.Seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    fig.Sent = sent;
+    fig.Sent = writer.Sent();
     fig.Received = received;
 
     std::printf(
@@ -167,7 +130,7 @@ TEST(Soak, LineRateMeasuresThroughTheWholePath) {
         "soak: heap in use %lld KiB after warm-up, %lld KiB at the end%s\n"
         "soak: longest hand-over wait after warm-up %.3f ms\n"
         "soak: CPU time %.2f s (%.0f%% of one core)\n",
-        fig.Seconds, kLineRate, static_cast<unsigned long long>(fig.Sent),
+        fig.Seconds, kLineRateFramesPerSecond, static_cast<unsigned long long>(fig.Sent),
         static_cast<unsigned long long>(fig.Received),
         static_cast<unsigned long long>(fig.OutOfOrder), static_cast<long long>(fig.RssWarmKiB),
         static_cast<long long>(fig.RssEndKiB), static_cast<long long>(fig.RssMaxKiB),
@@ -176,7 +139,8 @@ TEST(Soak, LineRateMeasuresThroughTheWholePath) {
         fig.MaxHandOverWait.count() / 1000.0, fig.Cpu.count() / 1e6,
         100.0 * fig.Cpu.count() / 1e6 / fig.Seconds);
 
-    const double expectedFrames = std::chrono::duration<double>(length).count() * kLineRate;
+    const double expectedFrames =
+        std::chrono::duration<double>(length).count() * kLineRateFramesPerSecond;
     EXPECT_GT(static_cast<double>(fig.Sent), 0.9 * expectedFrames) << "the writer kept the rate";
     EXPECT_EQ(fig.Received, fig.Sent);
     EXPECT_EQ(fig.OutOfOrder, 0u);
