@@ -1,6 +1,6 @@
-#include "bench/line/MeasureFrames.h"
-
 #include <gtest/gtest.h>
+
+#include "bench/line/MeasureFrames.h"
 
 namespace trimora::bench {
 namespace {
