@@ -7,7 +7,7 @@
 #include <stdexcept>
 
 #include "bench/line/MeasureFrames.h"
-#include "bench/line/PtyMaster.h"
+#include "bench/line/MonotonicClock.h"
 
 namespace trimora::bench {
 

@@ -27,7 +27,7 @@
 
 #include "bench/line/LineWriter.h"
 #include "bench/line/MeasureFrames.h"
-#include "bench/line/PtyMaster.h"
+#include "bench/line/MonotonicClock.h"
 
 extern char** environ;
 
@@ -195,12 +195,11 @@ std::string Num(double V) {
 }
 
 int Run(const Options& o) {
-    PtyMaster pty;
-    LineWriter writer(pty);
+    LineWriter writer;
     std::string resultPath = o.WorkDir + "/" + o.Contender + "-" + o.Phase + ".result";
     ::unlink(resultPath.c_str());
     std::vector<std::string> argv = o.Command;
-    argv.push_back(pty.SlavePath());
+    argv.push_back(writer.SlavePath());
     argv.push_back(resultPath);
     Child child(argv);
     if (!child.WaitReady(30000)) {
@@ -209,7 +208,6 @@ int Run(const Options& o) {
     }
     // Let whatever the contender does after opening (probes, first reads) settle.
     SleepUntil(MonotonicNs() + 200000000);
-    pty.DrainInput();
 
     const int kWriteTimeoutMs = 20000;
     std::vector<std::int64_t> written(o.Frames, 0);
@@ -228,7 +226,6 @@ int Run(const Options& o) {
             SleepUntil(start + std::int64_t(i) * o.SpacingNs);
             written[i] = writer.WriteBlock(MeasureFrame(kDataConsole, i), kWriteTimeoutMs);
             stalled = written[i] < 0;
-            if (i % 64 == 0) pty.DrainInput();
         }
         firstWriteNs = written[0];
         lastWriteNs = written[o.Frames - 1];
@@ -238,7 +235,6 @@ int Run(const Options& o) {
     const std::string endFrame = MeasureFrame(kEndConsole, 0);
     while (!child.Exited() && MonotonicNs() < giveUp) {
         writer.WriteBlock(endFrame, 100);
-        pty.DrainInput();
         SleepUntil(MonotonicNs() + 50000000);
     }
     if (!child.Exited()) {
