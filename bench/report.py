@@ -108,9 +108,9 @@ def main():
                 continue
             rate = b.get("bytes_per_second")
             items = b.get("items_per_second")
-            rows.append([b["name"], fmt(b.get("real_time"), 1) + " " + b.get("time_unit", ""),
+            rows.append([b["name"], fmt(b.get("cpu_time"), 1) + " " + b.get("time_unit", ""),
                          fmt(rate / 1e6, 1) if rate else "", fmt(items, 0) if items else ""])
-        lines += table(["benchmark", "time per iteration", "MB/s", "frames/s"], rows)
+        lines += table(["benchmark", "CPU time per iteration", "MB/s", "frames/s"], rows)
         lines.append("")
 
     summary = []
