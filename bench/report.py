@@ -62,6 +62,13 @@ def main():
         r = by.get((c, phase))
         return None if r is None else r.get(key)
 
+    def wrong(c):
+        # frames whose values were never written, or delivered twice: spliced or repeated data
+        values = [get(c, p, k) for p in ("latency", "flood", "linerate")
+                  for k in ("corrupt", "duplicates")]
+        values = [v for v in values if v is not None]
+        return sum(values) if values else None
+
     lines = ["# Benchmark results", ""]
     lines += ["Machine: {cpu}, {cores} cores, kernel {kernel}, {compiler}, build {build}.".format(
         **machine),
@@ -82,11 +89,11 @@ def main():
                      fmt(get(c, "latency", "max_us")),
                      fmt(get(c, "latency", "lost"), 0),
                      fmt(fps, 0), fmt(ratio(fps, LINE_RATE_FPS), 0),
-                     fmt(get(c, "flood", "lost"), 0),
+                     fmt(get(c, "flood", "lost"), 0), fmt(wrong(c), 0),
                      fmt(get(c, "linerate", "cpu_ms_per_10k")),
                      fmt(get(c, "linerate", "core_percent"), 2)])
     lines += table(["contender", "p50 us", "p99 us", "max us", "lost (latency)", "frames/s flood",
-                    "x line rate", "lost (flood)", "CPU ms / 10k frames", "% of a core"], rows)
+                    "x line rate", "lost (flood)", "wrong", "CPU ms / 10k frames", "% of a core"], rows)
     lines.append("")
 
     if idle:
@@ -135,6 +142,9 @@ def main():
         add("throughput ours / line rate", ratio(fps, LINE_RATE_FPS), None, ">= 100",
             None if fps is None else fps >= 100 * LINE_RATE_FPS)
         add("frames lost ours (flood)", lost, None, "0", None if lost is None else lost == 0)
+        bad = wrong("ours")
+        add("frames corrupted or repeated ours (all phases)", bad, None, "0",
+            None if bad is None else bad == 0)
         r = ratio(fps, get("limit", "flood", "frames_per_s"))
         add("throughput ours / limit", r, None, "", None)
         for peer in PEERS:
