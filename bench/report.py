@@ -129,7 +129,7 @@ def main():
         rows = []
 
         def add(what, value, base, target_text, ok):
-            rows.append([what, fmt(value, 2), target_text,
+            rows.append([what, fmt(value, 3 if value is not None and abs(value) < 1 else 2), target_text,
                          "n/a" if ok is None else ("met" if ok else "MISSED")])
 
         p50, p99 = get("ours", "latency", "p50_us"), get("ours", "latency", "p99_us")
