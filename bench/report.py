@@ -36,6 +36,46 @@ def ratio(a, b):
     return a / b
 
 
+def percentile(sorted_values, p):
+    if not sorted_values:
+        return None
+    k = max(1, min(len(sorted_values), math.ceil(p / 100.0 * len(sorted_values))))
+    return sorted_values[k - 1]
+
+
+def pool(runs, work):
+    """One record per contender and phase from all its rounds."""
+    groups = {}
+    for r in runs:
+        groups.setdefault((r["contender"], r["phase"]), []).append(r)
+    by = {}
+    for (contender, phase), rs in groups.items():
+        total = lambda key: sum(r.get(key) or 0 for r in rs)
+        p = {"contender": contender, "phase": phase, "rounds": len(rs)}
+        for key in ("written", "decoded", "lost", "duplicates", "corrupt"):
+            p[key] = total(key)
+        if phase == "latency":
+            path = os.path.join(work, contender + ".latency-samples")
+            samples = []
+            if os.path.exists(path):
+                with open(path) as f:
+                    samples = sorted(int(line) for line in f if line.strip())
+            for name, q in (("p50_us", 50), ("p99_us", 99)):
+                v = percentile(samples, q)
+                p[name] = None if v is None else v / 1000.0
+            p["max_us"] = samples[-1] / 1000.0 if samples else None
+        elif phase == "flood":
+            seconds = total("seconds")
+            p["seconds"] = seconds
+            p["frames_per_s"] = p["decoded"] / seconds if seconds > 0 else None
+        else:
+            cpu_ms, wall_s = total("cpu_ms"), total("wall_s")
+            p["cpu_ms_per_10k"] = cpu_ms * 10000.0 / p["decoded"] if p["decoded"] else None
+            p["core_percent"] = 100.0 * cpu_ms / 1000.0 / wall_s if wall_s > 0 else None
+        by[(contender, phase)] = p
+    return by
+
+
 def table(header, rows):
     out = ["| " + " | ".join(header) + " |", "|" + "---|" * len(header)]
     out += ["| " + " | ".join(str(c) for c in r) + " |" for r in rows]
@@ -54,7 +94,7 @@ def main():
         with open(micro_path) as f:
             micro = json.load(f).get("benchmarks", [])
 
-    by = {(r["contender"], r["phase"]): r for r in runs}
+    by = pool(runs, work)
     contenders = [c for c in ["limit", "ours", "qt", "pyserial"]
                   if any(k[0] == c for k in by)]
 
@@ -74,7 +114,9 @@ def main():
         **machine),
         "Load average (1/5/15 min) at start: {}; at end: {}.".format(
             machine["load_start"], machine.get("load_end", "n/a")),
-        "Run: {} ({}).".format(machine["date"], "quick" if machine["quick"] else "full"), ""]
+        "Run: {} ({}, {} round(s) per phase, contenders in turn within each round).".format(
+            machine["date"], "quick" if machine["quick"] else "full", machine.get("rounds", 1)),
+        ""]
 
     lines += ["## Line path", "",
               "Latency: last byte of a measure frame written at the pty master to its decoded "

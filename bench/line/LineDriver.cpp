@@ -4,7 +4,9 @@
 // arrives (bench/line/ConsumerRecord.h).
 //
 //   trimora_bench_line --contender NAME --phase latency|flood|linerate --frames N
-//                      [--spacing-us U] [--rate FPS] [--work DIR] -- COMMAND [ARGS...]
+//                      [--spacing-us U] [--rate FPS] [--work DIR] [--samples FILE]
+//                      -- COMMAND [ARGS...]
+// --samples appends each latency sample (ns, one a line), so runs can be pooled.
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -40,6 +42,7 @@ struct Options {
     std::uint32_t Frames = 1000;
     std::int64_t SpacingNs = 1000000;
     std::string WorkDir = "/tmp";
+    std::string SamplesPath;
     std::vector<std::string> Command;
 };
 
@@ -71,6 +74,8 @@ Options ParseOptions(int argc, char** argv) {
             o.SpacingNs = std::int64_t(std::llround(1e9 / std::stod(v)));
         else if (a == "--work")
             o.WorkDir = v;
+        else if (a == "--samples")
+            o.SamplesPath = v;
         else
             Usage(("unknown option " + a).c_str());
     }
@@ -279,6 +284,10 @@ int Run(const Options& o) {
         for (std::uint32_t i = 0; i < o.Frames; ++i)
             if (decodedAt[i] >= 0 && written[i] > 0) lat.push_back(decodedAt[i] - written[i]);
         std::sort(lat.begin(), lat.end());
+        if (!o.SamplesPath.empty()) {
+            std::ofstream samples(o.SamplesPath, std::ios::app);
+            for (std::int64_t v : lat) samples << v << '\n';
+        }
         f.push_back({"p50_us", Num(Percentile(lat, 50) / 1000)});
         f.push_back({"p99_us", Num(Percentile(lat, 99) / 1000)});
         f.push_back({"max_us", Num(lat.empty() ? NAN : double(lat.back()) / 1000)});
