@@ -4,23 +4,21 @@
 #include <string>
 
 #include "protocol/WirelessProtocol.h"
-#include "serial/ComPort.h"
 
 namespace trimora::bench {
 
-// The program's stack on a port: the protocol component and the TComPort it talks through,
-// with the protocol's line settings and its own framer wired to PacketReceived, open.
+// The program's stack on a port, made the way the program makes it: the protocol component
+// with PortDef set tries the port (TryPort creates the TComPort with the dongle's line settings,
+// sets up the framer, opens the port and probes the dongle).
 class OursStack {
   public:
     explicit OursStack(const std::string& PortName);
     ~OursStack();
 
     TVelnWirelessProtocol& Protocol() { return *FProtocol; }
-    TComPort& Port() { return *FPort; }
 
   private:
     std::unique_ptr<TVelnWirelessProtocol> FProtocol;
-    TComPort* FPort = nullptr;  // owned by the protocol
 };
 
 }  // namespace trimora::bench
