@@ -141,7 +141,8 @@ def main():
     if idle:
         lines += ["## Idle", "",
                   "The stack on its port with the refresh timer at 1000 ms. silent: the dongle "
-                  "sends nothing and the table is empty, each tick finds nothing to send; "
+                  "never answers (the probe fails, the port stays open), each tick is handed "
+                  "over and finds nothing to send; "
                   "console: one console has joined, each tick sends the resistance frame. CPU of "
                   "the whole process (the dongle runs in another) over the stated wall time, "
                   "scaled to one minute.", ""]
