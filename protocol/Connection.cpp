@@ -170,6 +170,10 @@ void TVelnWirelessProtocol::ProbePort() {
 }
 
 void TVelnWirelessProtocol::PortAfterOpen(TObject* /*Sender*/) {
+    // A fresh open starts a fresh byte stream. What the framer still holds came before it (from
+    // another device of the search, or from a dongle unplugged in the middle of a frame) and
+    // would swallow the first frame of this one: the answer to the probe.
+    FPacket->DiscardBuffer();
     FConnected = true;
     RaiseEvent(OnConnection);
 }

@@ -1,0 +1,83 @@
+// The dongle search against devices that misbehave: it always ends, and what one device left on
+// the line does not hide the dongle on the next.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "serial/ComPort.h"
+#include "tests/common/PseudoTerminal.h"
+#include "tests/protocol/DongleSearchSupport.h"
+
+using namespace trimora;
+using namespace trimora::testing;
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+TEST(SearchFaults, HalfAFrameFromAnotherDeviceDoesNotHideTheDongleOnTheNextPort) {
+    test::PseudoTerminal other;  // some other serial device, sending something with a start byte
+    auto dongle = StartDongle();
+    SearchingProtocol s;
+    s.P.SetPortDef(other.SlavePath());
+    s.P.PortLister = [&] { return std::vector<std::string>{dongle->SlavePath()}; };
+    s.P.OnConnection = [&] {
+        if (s.P.Port()->Port() == other.SlavePath())
+            other.Write(std::string("\x10\x3E\x01\x02", 4));
+    };
+
+    EXPECT_TRUE(s.P.Connect());
+
+    EXPECT_TRUE(s.TraceHas("Connection Failed " + other.SlavePath()));
+    EXPECT_TRUE(s.TraceHas("<-3E0A0001780021 Version Nbr.= 0x78 ID = 0"));
+    EXPECT_TRUE(s.TraceHas("Connection done " + dongle->SlavePath()));
+    EXPECT_TRUE(s.P.Connected());
+    EXPECT_EQ(s.P.Port()->Port(), dongle->SlavePath());
+}
+
+TEST(SearchFaults, ADongleThatFallsSilentAfterItsVersionStillEndsTheSearch) {
+    auto dongle = StartDongle();
+    // Answers the probe, then nothing more: the number-of-consoles request goes unanswered.
+    dongle->OnHostFrame = [&](const sim::HostFrame& f) {
+        if (f.Hex.rfind("3E09", 0) == 0) dongle->SetSilent(true);
+    };
+    SearchingProtocol s;
+    s.P.SetPortDef(kMissingDevice);
+    s.P.PortLister = [&] { return std::vector<std::string>{dongle->SlavePath()}; };
+    s.P.SetReplyTimeOut(300);
+
+    const auto start = Clock::now();
+    EXPECT_TRUE(s.P.Connect());
+    EXPECT_LT(Clock::now() - start, 10s);
+    EXPECT_TRUE(s.P.Connected());
+    EXPECT_TRUE(dongle->WaitForHostFrame("3E0400000021", 1s).has_value());
+}
+
+TEST(SearchFaults, ADongleUnpluggedRightAfterBeingFoundEndsTheSearchWithoutHanging) {
+    for (bool autoConnection : {false, true}) {
+        SCOPED_TRACE(autoConnection ? "with AutoConnection" : "without AutoConnection");
+        auto dongle = StartDongle();
+        dongle->OnHostFrame = [&](const sim::HostFrame& f) {
+            if (f.Hex.rfind("3E09", 0) == 0) dongle->HangUp();
+        };
+        const std::string path = dongle->SlavePath();
+        SearchingProtocol s;
+        s.P.SetPortDef(path);
+        s.P.SetAutoConnection(autoConnection);
+        int disconnections = 0;
+        s.P.OnDisconnection = [&] { ++disconnections; };
+
+        const auto start = Clock::now();
+        EXPECT_TRUE(s.P.Connect()) << "the dongle answered before it went";
+        EXPECT_LT(Clock::now() - start, 10s);
+        // Closing registration after the find meets the dead line and recovers.
+        EXPECT_GE(disconnections, 1);
+        EXPECT_GE(
+            std::count(s.Trace.Lines().begin(), s.Trace.Lines().end(), "## Error in port writing"),
+            1);
+        if (autoConnection) {
+            EXPECT_TRUE(s.TraceHas("Connection Failed " + path));
+            EXPECT_FALSE(s.P.Connected()) << "the reconnection found nothing";
+        }
+    }
+}
