@@ -1,6 +1,9 @@
 #include "tests/e2e/LineBench.h"
 
+#include <stdlib.h>
 #include <time.h>
+
+#include <filesystem>
 
 #include "protocol/FrameCodec.h"
 #include "runtime/Application.h"
@@ -9,21 +12,11 @@
 namespace trimora::e2e {
 
 LineBench::LineBench(sim::SimConfig Config) : FSim(std::move(Config)) {
-    FPort = std::make_unique<TComPort>(nullptr);
-    test::ConfigureLikeProtocol(*FPort);
-    FProtocol.SetPort(FPort.get());
-    TComDataPacket& framer = *FProtocol.Packet();
-    framer.SetComPort(FPort.get());
-    test::ConfigureLikeProtocol(framer);
-    framer.OnPacket = [this](TObject* Sender, const std::string& Frame) {
-        FProtocol.PacketReceived(Sender, Frame);
-    };
-    FPort->OnAfterOpen = [this](TObject* Sender) { FProtocol.PortAfterOpen(Sender); };
     FProtocol.OnMeasuresReceived = [this](TVelnWirelessConsoleMeasures& val,
                                           std::uint8_t id_console) {
         FMeasures.push_back({id_console, val.Items[id_console].Speed});
     };
-    // Recoveries on the bench need not wait the default 300 ms.
+    // Probes and recoveries on the bench need not wait the default 300 ms.
     FProtocol.SetDisconDelayBetweenCloseOpenPort(20);
 }
 
@@ -31,19 +24,21 @@ LineBench::~LineBench() {
     // The port serves a hand-over in progress while it closes: close it while the handlers'
     // targets still exist, and before the emulator goes.
     FProtocol.DisableResistanceTimer();
-    test::SilencePort(*FPort);
-    FPort->ClosePort();
+    if (TComPort* port = FProtocol.Port()) {
+        test::SilencePort(*port);
+        port->ClosePort();
+    }
 }
 
 bool LineBench::Start(std::string* Error) {
     if (!FSim.Start(Error)) return false;
-    FPort->SetPort(FSim.PortPath());
-    try {
-        FPort->OpenPort();
-    } catch (const std::exception& e) {
-        if (Error) *Error = e.what();
+    FProtocol.SetPortDef(FSim.PortPath());
+    if (!FProtocol.TryPort()) {
+        if (Error) *Error = "the protocol did not find the dongle on " + FSim.PortPath();
         return false;
     }
+    // The probe's serial request is answered after TryPort returns: let that pass.
+    PumpFor(std::chrono::milliseconds(50));
     return true;
 }
 
@@ -73,6 +68,16 @@ bool LineBench::DrainMeasures(std::chrono::milliseconds Timeout) {
         if (FMeasures.size() == written && stable >= std::chrono::milliseconds(100)) return true;
         if (stable >= std::chrono::milliseconds(500) || now > deadline) return false;
     }
+}
+
+ScratchDir::ScratchDir() {
+    char name[] = "/tmp/trimora-e2e-XXXXXX";
+    if (::mkdtemp(name) != nullptr) FPath = name;
+}
+
+ScratchDir::~ScratchDir() {
+    std::error_code ignored;
+    if (!FPath.empty()) std::filesystem::remove_all(FPath, ignored);
 }
 
 std::string MeasureFrame(std::uint8_t Id, std::uint16_t Speed) {

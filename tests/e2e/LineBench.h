@@ -2,7 +2,6 @@
 
 #include <chrono>
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,20 +12,21 @@
 
 namespace trimora::e2e {
 
-// The program's line on a bench: the emulated dongle on a pseudo-terminal, the serial port with
-// its event thread, and the protocol component with its framer, configured and wired as the
-// connection code does it. Every measure the protocol raises is recorded.
+// The program's line on a bench: the emulated dongle on a pseudo-terminal, and the protocol
+// component connected to it by its own probe, with the serial port, its event thread and the
+// framer it makes. Every measure the protocol raises is recorded.
 class LineBench {
   public:
     explicit LineBench(sim::SimConfig Config = {});
     ~LineBench();
 
-    // Starts the emulator and opens the port on it, which connects the protocol; false with the
+    // Starts the emulator and lets the protocol find the dongle on it (TryPort); false with the
     // reason in Error.
     bool Start(std::string* Error = nullptr);
 
     sim::DongleSim& Sim() { return FSim; }
-    TComPort& Port() { return *FPort; }
+    // The protocol's port, once Start has made it.
+    TComPort& Port() { return *FProtocol.Port(); }
     TComDataPacket& Framer() { return *FProtocol.Packet(); }
     TVelnWirelessProtocol& Protocol() { return FProtocol; }
 
@@ -50,8 +50,18 @@ class LineBench {
   private:
     sim::DongleSim FSim;
     TVelnWirelessProtocol FProtocol{nullptr};
-    std::unique_ptr<TComPort> FPort;
     std::vector<Measure> FMeasures;
+};
+
+// A directory of its own under /tmp, removed with everything in it.
+class ScratchDir {
+  public:
+    ScratchDir();
+    ~ScratchDir();
+    const std::string& Path() const { return FPath; }
+
+  private:
+    std::string FPath;
 };
 
 // A measure frame for console Id with raw speed Speed (which must hold no 0x21 byte).

@@ -2,6 +2,7 @@
 // its event thread, the framer and the protocol component.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <string>
 #include <vector>
@@ -113,14 +114,67 @@ TEST(LineFaults, RefreshTicksAgainstAnUnpluggedDongleRecoverOneAtATimeWithoutSpi
     protocol.SetDebugMemo(nullptr);
 }
 
-TEST(LineFaults, GarbageWithoutFrameBytesBetweenFramesLosesNoFrame) {
-    sim::SimConfig config = StreamingConfig(2);
-    config.Faults.Garbage = sim::GarbageMode::BetweenFrames;
-    config.Faults.GarbageBytes = 300;     // before every frame
-    config.Faults.GarbageIntervalMs = 3;  // and on its own in between
+// A dongle unplugged in the middle of a frame while measures stream and the refresh runs, and
+// plugged back in at once: the next refresh fails, the recovery finds it again on the same
+// device name, and the stream comes back.
+TEST(LineFaults, AutoConnectionFindsADongleRepluggedMidFrame) {
+    ScratchDir dir;
+    sim::SimConfig config = StreamingConfig(5);
+    config.LinkPath = dir.Path() + "/ttyDONGLE";
     LineBench bench(config);
     std::string error;
     ASSERT_TRUE(bench.Start(&error)) << error;
+    TVelnWirelessProtocol& protocol = bench.Protocol();
+    protocol.SetAutoConnection(true);
+    TMemo trace;
+    protocol.SetDebugMemo(&trace);
+    protocol.SetDebugNoData(true);
+    int disconnections = 0;
+    protocol.OnDisconnection = [&] { ++disconnections; };
+    StartStreaming(bench);
+    ASSERT_TRUE(LineBench::PumpUntil([&] { return protocol.ConsoleCount() == 1; }));
+    protocol.SetConsoleResistance(3, 60, 0, 0);
+    protocol.SetResistanceInterval(50);
+    protocol.EnableResistanceTimer();
+    ASSERT_TRUE(LineBench::PumpUntil([&] { return bench.Measures().size() >= 20; }));
+
+    // Half a frame on the line, then the plug is pulled and put back.
+    bench.Sim().SetMeasuresRunning(false);
+    ASSERT_TRUE(bench.Sim().WriteRaw(MeasureFrame(3, 7).substr(0, 5)).has_value());
+    LineBench::PumpFor(20ms);
+    trace.Clear();
+    ASSERT_TRUE(bench.Sim().HangUp());
+    ASSERT_TRUE(bench.Sim().Reconnect(&error)) << error;
+    const std::uint64_t fromReconnect = bench.Sim().NextHostFrameSequence();
+    ASSERT_TRUE(LineBench::PumpUntil([&] { return disconnections == 1; }, 3s));
+
+    EXPECT_TRUE(protocol.Connected());
+    EXPECT_TRUE(bench.Port().Connected());
+    EXPECT_EQ(std::count(trace.Lines().begin(), trace.Lines().end(),
+                         "Connection done " + config.LinkPath),
+              1);
+    EXPECT_EQ(std::count(trace.Lines().begin(), trace.Lines().end(),
+                         "<-3E0A0001780021 Version Nbr.= 0x78 ID = 0"),
+              1)
+        << "the dongle's answer to the probe after the reconnection is received";
+    EXPECT_TRUE(LineBench::PumpUntil([&] {
+        return bench.Sim().WaitForHostFrame("3E1000040000003C0021", 0ms, fromReconnect).has_value();
+    })) << "the refresh reaches the dongle again";
+
+    // The dongle forgot its consoles with the power; one joins again and measures flow.
+    const std::size_t before = bench.Measures().size();
+    StartStreaming(bench);
+    EXPECT_TRUE(LineBench::PumpUntil([&] { return bench.Measures().size() >= before + 20; }));
+    EXPECT_EQ(disconnections, 1) << "one recovery for the one unplug";
+    protocol.SetDebugMemo(nullptr);
+}
+
+TEST(LineFaults, GarbageWithoutFrameBytesBetweenFramesLosesNoFrame) {
+    LineBench bench(StreamingConfig(2));
+    std::string error;
+    ASSERT_TRUE(bench.Start(&error)) << error;
+    // 300 bytes before every frame, and on their own every 3 ms.
+    bench.Sim().SetGarbage(sim::GarbageMode::BetweenFrames, 300, 3);
     StartStreaming(bench);
     LineBench::PumpFor(1500ms);
     bench.Sim().SetMeasuresRunning(false);
@@ -134,12 +188,10 @@ TEST(LineFaults, GarbageWithoutFrameBytesBetweenFramesLosesNoFrame) {
 }
 
 TEST(LineFaults, RandomGarbageThenCleanLineRecovers) {
-    sim::SimConfig config = StreamingConfig(2);
-    config.Faults.Garbage = sim::GarbageMode::FullyRandom;
-    config.Faults.GarbageBytes = 64;
-    LineBench bench(config);
+    LineBench bench(StreamingConfig(2));
     std::string error;
     ASSERT_TRUE(bench.Start(&error)) << error;
+    bench.Sim().SetGarbage(sim::GarbageMode::FullyRandom, 64);
     StartStreaming(bench);
     LineBench::PumpFor(1s);
 
@@ -221,11 +273,10 @@ TEST(LineFaults, MalformedFramesAreDroppedAndTheStreamRecoversAtTheNextStart) {
 }
 
 TEST(LineFaults, FramesCutShortByTheDongleRecoverWhenItBehavesAgain) {
-    sim::SimConfig config = StreamingConfig(2);
-    config.Faults.ShortFrames = true;
-    LineBench bench(config);
+    LineBench bench(StreamingConfig(2));
     std::string error;
     ASSERT_TRUE(bench.Start(&error)) << error;
+    bench.Sim().SetShortFrames(true);
     StartStreaming(bench);
     LineBench::PumpFor(500ms);
     EXPECT_TRUE(bench.Measures().empty()) << "a frame without its end byte is never delivered";

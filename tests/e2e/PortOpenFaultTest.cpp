@@ -10,7 +10,10 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "protocol/WirelessProtocol.h"
+#include "runtime/TMemo.h"
 #include "serial/ComError.h"
 #include "tests/common/PseudoTerminal.h"
 #include "tests/e2e/LineBench.h"
@@ -86,6 +89,21 @@ TEST(PortOpenFaults, NamesThatAreNoSerialDeviceFailWithTheReason) {
         EXPECT_FALSE(port.Connected());
         EXPECT_EQ(port.EventThread(), nullptr);
         EXPECT_EQ(afterOpen, 0);
+    }
+    // The protocol's probe on such a name: traced as a failed connection, nothing else.
+    for (const BadName& c : cases) {
+        if (c.Name.empty()) continue;  // the protocol keeps the port's default name then
+        SCOPED_TRACE(c.What);
+        TVelnWirelessProtocol protocol(nullptr);
+        TMemo trace;
+        protocol.SetDebugMemo(&trace);
+        protocol.SetDisconDelayBetweenCloseOpenPort(0);
+        protocol.SetPortDef(c.Name);
+        EXPECT_FALSE(protocol.TryPort());
+        EXPECT_FALSE(protocol.Connected());
+        EXPECT_EQ(trace.Lines(), std::vector<std::string>{"Connection Failed " + c.Name});
+        ASSERT_NE(protocol.Port(), nullptr);
+        EXPECT_FALSE(protocol.Port()->Connected());
     }
     // The same object opens a real device afterwards.
     EXPECT_EQ(TryOpen(port, pty.SlavePath()).Code, 0);
