@@ -15,7 +15,7 @@ namespace trimora {
 // on the screen while the main window is not yet shown.
 class QtProgressWindow : public QWidget, public ProgressWindowView {
     Q_OBJECT
-public:
+  public:
     using MainWindowFinder = std::function<QWidget*()>;
 
     explicit QtProgressWindow(MainWindowFinder MainWindow);
@@ -25,7 +25,7 @@ public:
     QProgressBar* Bar() const { return FBar; }
     QLabel* Label() const { return FLabel; }
 
-private:
+  private:
     void ApplyFlags(const ProgressWindowLook& Look);
     void CentreOverMainWindow();
 
