@@ -15,10 +15,13 @@ struct ShownMessage {
 };
 
 // Everything a progress window shows; the window model computes it, a view draws it.
+// Sizes in pixels; control positions relative to the window's client area.
 struct ProgressWindowLook {
     std::string Caption;
     int Width = 0, Height = 0;
     bool Borderless = true, StayOnTop = true;
+    // Shown over the centre of the application's main window, on that window's monitor.
+    bool CentredOnMainWindow = true;
     std::string BarName;
     int BarLeft = 0, BarTop = 0, BarWidth = 0, BarHeight = 0;
     int Min = 0, Max = 0, Step = 0, Position = 0;
@@ -26,19 +29,23 @@ struct ProgressWindowLook {
     std::string LabelText;
     bool LabelVisible = false;
     bool Visible = false;
+
+    bool operator==(const ProgressWindowLook&) const = default;
 };
 
 class ProgressWindowView {
-public:
+  public:
     virtual ~ProgressWindowView() = default;
-    // Called with the whole look whenever anything of it changes.
+    // Called with the whole look when the window is built, whenever anything of it changes, and
+    // on every Show: a visible look also brings the window to the front, without making it modal.
+    // The window goes away with the view.
     virtual void Apply(const ProgressWindowLook& Look) = 0;
 };
 
 // The user-interface services the core needs. Headless defaults record what a user would
 // have seen; a toolkit replaces them with real windows.
 class UiHooks {
-public:
+  public:
     using MessageBoxHook = std::function<void(const std::string&, TMsgDlgType)>;
     using ProgressViewFactory = std::function<std::unique_ptr<ProgressWindowView>()>;
 
@@ -50,9 +57,11 @@ public:
 
     // A new view for a progress window; nullptr when no toolkit view is installed.
     std::unique_ptr<ProgressWindowView> CreateProgressView() const;
-    void SetProgressViewFactory(ProgressViewFactory Factory) { FProgressFactory = std::move(Factory); }
+    void SetProgressViewFactory(ProgressViewFactory Factory) {
+        FProgressFactory = std::move(Factory);
+    }
 
-private:
+  private:
     MessageBoxHook FMessageBox;
     ProgressViewFactory FProgressFactory;
     std::vector<ShownMessage> FShown;

@@ -1,0 +1,176 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "protocol/ConsoleTables.h"
+#include "protocol/ProtocolEvents.h"
+#include "runtime/TComponent.h"
+#include "runtime/TMemo.h"
+
+namespace trimora {
+
+class TComPort;
+class TComDataPacket;
+class TAsyncRecord;
+class TDorvThreadTimer;
+class TReceivedFrame;
+
+// The link to the USB dongle and, through it, to the wireless consoles: decodes what the dongle
+// sends, sends it commands, keeps the per-console tables and finds and holds the connection.
+// Everything runs on the GUI thread; handlers of its events may re-enter it.
+class TVelnWirelessProtocol : public TComponent {
+  public:
+    explicit TVelnWirelessProtocol(TComponent* AOwner);
+
+    // ---- Properties
+    bool Connected() const { return FConnected; }
+    TComPort* Port() const { return FPort; }
+    const std::string& PortDef() const { return FPortDef; }
+    void SetPortDef(const std::string& Value) { FPortDef = Value; }
+    // The trace pane: referenced, never owned.
+    TMemo* DebugMemo() const { return FDebugMemo; }
+    void SetDebugMemo(TMemo* Value) { FDebugMemo = Value; }
+    // One line per received measure; saved to DebugHRDir after each one when that is set.
+    TMemo* DebugHR() const { return FDebugHR; }
+    void SetDebugHR(TMemo* Value) { FDebugHR = Value; }
+    const std::string& DebugHRDir() const { return FDebugHRDir; }
+    void SetDebugHRDir(const std::string& Value) { FDebugHRDir = Value; }
+    // Prefix trace lines with the local time of day.
+    bool DebugTime() const { return FDebugTime; }
+    void SetDebugTime(bool Value) { FDebugTime = Value; }
+    // Leave received measures and sent resistance tables out of the trace.
+    bool DebugNoData() const { return FDebugNoData; }
+    void SetDebugNoData(bool Value) { FDebugNoData = Value; }
+    // Show the progress window while the dongle is searched for.
+    bool DisplayMessage() const { return FDisplayMessage; }
+    void SetDisplayMessage(bool Value) { FDisplayMessage = Value; }
+    std::uint32_t ResistanceInterval() const { return FResistanceInterval; }
+    // Milliseconds of pumped waiting after the port is opened or closed.
+    std::int32_t DisconDelayBetweenCloseOpenPort() const {
+        return FDisconDelayBetweenCloseOpenPort;
+    }
+    void SetDisconDelayBetweenCloseOpenPort(std::int32_t Value) {
+        FDisconDelayBetweenCloseOpenPort = Value;
+    }
+    // Search for the dongle again after a failed write.
+    bool AutoConnection() const { return FAutoConnection; }
+    void SetAutoConnection(bool Value) { FAutoConnection = Value; }
+    // Console registration is open.
+    bool Opened() const { return FOpened; }
+    // Kept for owners that set them; the component itself never reads these two.
+    std::int32_t TimeToWaitAddNewConsole() const { return FTimeToWaitAddNewConsole; }
+    void SetTimeToWaitAddNewConsole(std::int32_t Value) { FTimeToWaitAddNewConsole = Value; }
+    std::int32_t ReplyTimeOut() const { return FReplyTimeOut; }
+    void SetReplyTimeOut(std::int32_t Value) { FReplyTimeOut = Value; }
+    // The component's own measure table, indexed by console id.
+    const TVelnWirelessConsoleMeasures& LastMeasure() const { return FLastMeasure; }
+
+    // ---- Console tables and counters
+    const TVelnConsolesInformation& ConsolesInfo() const { return FConsolesInfo; }
+    const TVelnConsolesResistance& Resistances() const { return FResistances; }
+    // Number of consoles as the dongle last reported it and as counted from its notices.
+    std::int32_t ConsoleCount() const { return FConsoleCount; }
+    // Number-of-consoles request: 0 never asked, 1 waiting for the reply, 2 reply arrived.
+    std::uint8_t CountReplyState() const { return FCountReplyState; }
+
+    // Stores Value, given as text, as item Item (0..14) of console Id's row, growing the table
+    // to hold that row. Items above 14 store nothing.
+    void SetConsoleInfo(std::uint8_t Id, std::uint8_t Item, const std::string& Value);
+
+    static bool IsValidFrame(const std::string& F);
+
+    // ---- Inbound (InboundHandling.cpp)
+    // The framer's packet handler: decodes one frame; anything that is not a valid frame is
+    // dropped without a trace.
+    void PacketReceived(TObject* Sender, const std::string& F);
+
+    // ---- Outbound (OutboundCommands.cpp)
+    // The command senders, the send path and its write-failure recovery, the NumberOfConsole
+    // read accessor, SetResistanceInterval, the resistance table and the refresh timer's tick.
+
+    // ---- Connection (Connection.cpp)
+    // Connect, TryPort, CreatePort, Disconnect, ResetState, SetPort and the port's handlers.
+
+  protected:
+    // ---- Trace pane: every trace line goes through these.
+    static constexpr std::string_view kReceivedMark = "<-";
+    static constexpr std::string_view kSentMark = "->";
+
+    bool TracePaneAttached() const { return FDebugMemo != nullptr; }
+    // Appends Line as the pane's new last line; nothing happens while no pane is attached.
+    void AddTraceLine(const std::string& Line);
+    // The local time of day in the user's long time format while DebugTime is set, else empty.
+    std::string TimePrefix() const;
+    // Time prefix, Mark, the frame as hex text, then Description (which begins with a blank).
+    std::string FrameTraceLine(std::string_view Mark, const std::string& Frame,
+                               std::string_view Description) const;
+    // FrameTraceLine appended to the pane; composed only while a pane is attached.
+    void TraceFrame(std::string_view Mark, const std::string& Frame, std::string_view Description);
+
+  private:
+    // Not connected, registration closed, tables empty, no console counted, defaults restored.
+    void InitState();
+    // Row Id of the console information table, grown to hold it first.
+    TVelnConsoleInfoItem& ConsoleInfoRow(std::uint8_t Id);
+
+    // ---- Inbound handlers, one per command code (InboundHandling.cpp)
+    void MeasureReceived(const TReceivedFrame& F);
+    void ConsoleCountReplyReceived(const TReceivedFrame& F);
+    void NAckReceived(const TReceivedFrame& F);
+    void AckReceived(const TReceivedFrame& F);
+    void ConsoleAddReceived(const TReceivedFrame& F);
+    void ConsoleRemoveReceived(const TReceivedFrame& F);
+    void RegistrationReplyReceived(const TReceivedFrame& F);
+    void SerialReplyReceived(const TReceivedFrame& F);
+    void VersionReplyReceived(const TReceivedFrame& F);
+    void FirmwareReplyReceived(const TReceivedFrame& F);
+    void TotalRollsReplyReceived(const TReceivedFrame& F);
+    void DataIdReportReceived(const TReceivedFrame& F);
+    void UnknownMessageReceived(const TReceivedFrame& F);
+    void LogHeartRate(std::uint8_t Id);
+
+    // ---- Fields, in the component's declared order. The events sit among them, as public
+    // members.
+    bool FConnected = false;
+    bool FAutoConnection = false;
+    std::int32_t FDisconDelayBetweenCloseOpenPort = 0;
+    std::int32_t FTimeToWaitAddNewConsole = 0;
+    TComPort* FPort = nullptr;
+    std::string FPortDef;
+    TComDataPacket* FPacket = nullptr;
+    TAsyncRecord* FWriteAsync = nullptr;
+    TMemo* FDebugMemo = nullptr;
+    TMemo* FDebugHR = nullptr;
+    std::string FDebugHRDir;
+    bool FDebugTime = false;
+    bool FDebugNoData = false;
+    TDorvThreadTimer* FResistanceTimer = nullptr;
+    std::uint32_t FResistanceInterval = 0;
+    bool FOpened = false;
+    bool FDisplayMessage = false;
+    std::int32_t FReplyTimeOut = 0;
+    TVelnWirelessConsoleMeasures FLastMeasure;
+    TVelnConsolesResistance FResistances;
+    std::int32_t FConsoleCount = 0;
+    std::uint8_t FCountReplyState = 0;
+
+  public:
+    // ---- Events: called only when assigned, always on the GUI thread.
+    TVelnProcedureEvent OnConnection;              // the port has been opened
+    TVelnMeasureRecievedEvent OnMeasuresReceived;  // a measure frame was stored
+    TVelnNAck OnNAck;                              // the dongle refused a command
+    TVelnProcedureEvent OnAck;                     // the dongle acknowledged a command
+    TVelnProcedureEvent OnDisconnection;           // after the recovery from a failed write
+    TVelnIDProcedureEvent OnConsoleAdd;            // a console joined
+    TVelnIDProcedureEvent OnConsoleRemove;         // a console left
+    TVelnProcedureEvent OnBeforeSendResistance;    // every refresh tick, before the frame
+    TVelnConnectionStatusEvet OnConnectionStatus;  // progress of the dongle search
+    TVelnProcedureEvent OnUsbDisconnect;           // the port reported a break
+
+  private:
+    TVelnConsolesInformation FConsolesInfo;
+};
+
+}  // namespace trimora

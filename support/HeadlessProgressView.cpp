@@ -1,0 +1,13 @@
+#include "support/HeadlessProgressView.h"
+
+namespace trimora {
+
+HeadlessProgressView::HeadlessProgressView(std::shared_ptr<Record> Shared)
+    : FRecord(Shared ? std::move(Shared) : std::make_shared<Record>()) {}
+
+void HeadlessProgressView::Apply(const ProgressWindowLook& Look) {
+    FCurrent = Look;
+    FRecord->push_back(Look);
+}
+
+}  // namespace trimora
