@@ -52,13 +52,13 @@ void QtProgressWindow::Apply(const ProgressWindowLook& Look) {
         hide();
         return;
     }
-    if (!wasVisible) CentreOverMainWindow();
+    if (!wasVisible) Centre(Look.CentredOnMainWindow);
     show();
     raise();
 }
 
-void QtProgressWindow::CentreOverMainWindow() {
-    QWidget* main = FMainWindow ? FMainWindow() : nullptr;
+void QtProgressWindow::Centre(bool OverMainWindow) {
+    QWidget* main = OverMainWindow && FMainWindow ? FMainWindow() : nullptr;
     QRect frame = frameGeometry();
     if (main != nullptr && main->isVisible()) {
         frame.moveCenter(main->frameGeometry().center());

@@ -27,7 +27,8 @@ class QtProgressWindow : public QWidget, public ProgressWindowView {
 
   private:
     void ApplyFlags(const ProgressWindowLook& Look);
-    void CentreOverMainWindow();
+    // Over the main window while that is shown, otherwise on the screen.
+    void Centre(bool OverMainWindow);
 
     MainWindowFinder FMainWindow;
     QProgressBar* FBar = nullptr;

@@ -1,12 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <QLabel>
+#include <QPointer>
 #include <QProgressBar>
 #include <QScreen>
 #include <QTest>
 
 #include "app/QtProgressWindow.h"
 #include "runtime/Application.h"
+#include "support/VelnProgressBar.h"
 
 using namespace trimora;
 
@@ -91,10 +93,32 @@ TEST(QtProgressWindow, AppearsCentredOverTheMainWindowOrTheScreenBeforeThatIsSho
               1);
 }
 
-TEST(QtProgressWindow, InstalledFactoryGivesTheCoreQtWindows) {
+TEST(QtProgressWindow, TheCoreProgressWindowShowsThroughTheInstalledView) {
     QWidget main;
     InstallQtProgressWindows([&main] { return &main; });
-    std::unique_ptr<ProgressWindowView> view = Application::Instance().Ui().CreateProgressView();
-    EXPECT_NE(dynamic_cast<QtProgressWindow*>(view.get()), nullptr);
+    QPointer<QtProgressWindow> shown;
+    {
+        TVelnProgressBar progress(nullptr);
+        auto* window = dynamic_cast<QtProgressWindow*>(progress.View());
+        ASSERT_NE(window, nullptr);
+        shown = window;
+        EXPECT_FALSE(window->isVisible());
+
+        progress.FShowEnabled = true;
+        progress.SetMax(4);
+        progress.SetPosition(3);
+        progress.SetText("Found on /dev/ttyUSB0");
+        progress.Show();
+        EXPECT_TRUE(window->isVisible());
+        EXPECT_EQ(window->size(), QSize(377, 50));
+        EXPECT_EQ(window->Bar()->geometry(), QRect(8, 25, 361, 25));
+        EXPECT_EQ(window->Bar()->value(), 3);
+        EXPECT_EQ(window->Bar()->maximum(), 4);
+        EXPECT_EQ(window->Label()->text(), "Found on /dev/ttyUSB0");
+
+        progress.Close();
+        EXPECT_FALSE(window->isVisible());
+    }
+    EXPECT_TRUE(shown.isNull());  // the window went with its holder
     Application::Instance().Ui().SetProgressViewFactory(nullptr);
 }
