@@ -1,0 +1,34 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "tools/dongle_sim/SimConfig.h"
+
+namespace trimora::sim {
+
+// What the dongle-sim program was asked for on its command line.
+struct CliOptions {
+    SimConfig Config;
+    bool Help = false;
+    bool Stay = false;  // keep running when standard input ends, until a signal
+    bool Echo = false;  // print every frame the host sends
+};
+
+// Args without the program name. Nothing, with Error set, on a bad option or value.
+std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& Args,
+                                           std::string& Error);
+
+std::string UsageText();
+// Every option the parser knows, for checking that the usage text documents each.
+std::vector<std::string> OptionNames();
+
+// Small parsers shared with the standard-input commands; false on anything but a whole number
+// (or hex byte, or decimal) in range.
+bool ParseUnsigned(const std::string& Text, std::uint32_t& Value);
+bool ParseHexByte(const std::string& Text, std::uint8_t& Value);
+bool ParseKmh(const std::string& Text, double& Value);
+bool ParseConsoleId(const std::string& Text, std::uint8_t& Value);
+
+}  // namespace trimora::sim

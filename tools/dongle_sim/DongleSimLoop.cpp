@@ -1,0 +1,272 @@
+// The emulator's own thread: it waits on the master and a wake-up descriptor, reads and answers
+// what the host writes, and sends what falls due.
+#include <errno.h>
+#include <poll.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+#include "protocol/FrameCodec.h"
+#include "tools/dongle_sim/DongleSim.h"
+#include "tools/dongle_sim/MonotonicClock.h"
+#include "tools/dongle_sim/SlaveLink.h"
+
+namespace trimora::sim {
+
+void DongleSim::Loop() {
+    FLoopThread.store(std::this_thread::get_id());
+    std::unique_lock lock(FMutex);
+    while (!FStopRequested) {
+        RunTasks();
+        ServeTimers(MonotonicNs());
+        Flush();
+
+        pollfd fds[2] = {{FWakeFd, POLLIN, 0}, {-1, 0, 0}};
+        nfds_t count = 1;
+        if (FTerminal.IsOpen()) {
+            // Flooding refills the queue whenever the line has room again.
+            const bool flooding = FModel.Flood() && FModel.Streaming() && !FConfig.Faults.Silent;
+            const short out = FOutput.Empty() && !flooding ? 0 : POLLOUT;
+            fds[1] = {FTerminal.MasterFd(), static_cast<short>(POLLIN | out), 0};
+            count = 2;
+        }
+        const std::uint64_t deadline = NextDeadlineNs();
+        timespec wait{};
+        timespec* timeout = nullptr;
+        if (deadline != DongleModel::kNever) {
+            const std::uint64_t now = MonotonicNs();
+            const std::uint64_t left = deadline > now ? deadline - now : 0;
+            wait.tv_sec = static_cast<time_t>(left / 1000000000u);
+            wait.tv_nsec = static_cast<long>(left % 1000000000u);
+            timeout = &wait;
+        }
+
+        // Only this thread opens or closes the master, so it stays valid across the wait.
+        lock.unlock();
+        ppoll(fds, count, timeout, nullptr);
+        lock.lock();
+
+        if (fds[0].revents & POLLIN) {
+            std::uint64_t value = 0;
+            [[maybe_unused]] ssize_t n = ::read(FWakeFd, &value, sizeof value);
+        }
+        std::vector<HostFrame> received;
+        if (count == 2 && (fds[1].revents & (POLLIN | POLLHUP | POLLERR)) && !ReadHost(received)) {
+            // The master reports the slave gone for good: behave as if unplugged.
+            CloseLine();
+            ++FCounters.HangUps;
+        }
+        if (!received.empty() && OnHostFrame) {
+            lock.unlock();
+            for (const HostFrame& f : received) OnHostFrame(f);
+            lock.lock();
+        }
+    }
+    RunTasks();
+    FLoopRunning = false;
+    FChanged.notify_all();
+}
+
+void DongleSim::RunTasks() {
+    if (FTasks.empty()) return;
+    while (!FTasks.empty()) {
+        const std::function<void()> task = std::move(FTasks.front());
+        FTasks.pop_front();
+        task();
+        ++FTasksDone;
+    }
+    FChanged.notify_all();
+}
+
+void DongleSim::RunOnLoop(const std::function<void()>& Task) {
+    std::unique_lock lock(FMutex);
+    if (!FLoopRunning || FStopRequested || std::this_thread::get_id() == FLoopThread.load()) {
+        Task();
+        return;
+    }
+    FTasks.push_back(Task);
+    const std::uint64_t ticket = ++FTasksQueued;
+    Wake();
+    FChanged.wait(lock, [&] { return FTasksDone >= ticket; });
+}
+
+void DongleSim::Wake() {
+    if (FWakeFd < 0) return;
+    const std::uint64_t one = 1;
+    [[maybe_unused]] ssize_t n = ::write(FWakeFd, &one, sizeof one);
+}
+
+void DongleSim::EmitFrame(std::string Frame, FrameKind Kind) {
+    if (FConfig.Faults.Silent) return;
+    if (Kind == FrameKind::Reply && FConfig.ReplyDelayMs > 0) {
+        FDelayed.push_back({MonotonicNs() + std::uint64_t{FConfig.ReplyDelayMs} * kNsPerMs,
+                            std::move(Frame), Kind});
+        return;
+    }
+    QueueFrame(std::move(Frame), Kind);
+}
+
+void DongleSim::QueueFrame(std::string Frame, FrameKind Kind) {
+    if (!FTerminal.IsOpen()) return;
+    if (FOutput.PendingBytes() >= kMaxQueuedBytes) {
+        ++FCounters.FramesDropped;
+        return;
+    }
+    if (FConfig.Faults.Garbage != GarbageMode::None)
+        FOutput.Push(GarbageBurst(), OutputQueue::Kind::Garbage);
+    if (FConfig.Faults.InnerEndByte && Frame.size() >= 2)
+        Frame[Frame.size() - 2] = static_cast<char>(0x21);  // the reserved byte
+    if (FConfig.Faults.ShortFrames && Frame.size() > 2) Frame.resize(Frame.size() - 2);
+    FOutput.Push(std::move(Frame), Kind == FrameKind::Measure ? OutputQueue::Kind::Measure
+                                                              : OutputQueue::Kind::Frame);
+}
+
+std::string DongleSim::GarbageBurst() {
+    std::uniform_int_distribution<int> byte(0, 255);
+    std::string burst;
+    while (burst.size() < FConfig.Faults.GarbageBytes) {
+        const int b = byte(FRandom);
+        if (FConfig.Faults.Garbage == GarbageMode::BetweenFrames && (b == 0x3E || b == 0x21))
+            continue;
+        burst += static_cast<char>(b);
+    }
+    return burst;
+}
+
+void DongleSim::ServeTimers(std::uint64_t NowNs) {
+    if (FHangUpAtNs != 0 && NowNs >= FHangUpAtNs) {
+        FHangUpAtNs = 0;
+        if (FTerminal.IsOpen()) {
+            CloseLine();
+            ++FCounters.HangUps;
+        }
+    }
+    if (!FTerminal.IsOpen()) return;
+
+    // In order of arrival, whatever delay each was given.
+    std::vector<DelayedFrame> due;
+    for (auto it = FDelayed.begin(); it != FDelayed.end();) {
+        if (it->DueNs <= NowNs) {
+            due.push_back(std::move(*it));
+            it = FDelayed.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    for (DelayedFrame& d : due) QueueFrame(std::move(d.Frame), d.Kind);
+
+    FModel.Tick(NowNs);
+
+    const FaultConfig& faults = FConfig.Faults;
+    if (faults.Garbage != GarbageMode::None && faults.GarbageIntervalMs > 0 &&
+        FNextGarbageNs != 0 && NowNs >= FNextGarbageNs) {
+        FOutput.Push(GarbageBurst(), OutputQueue::Kind::Garbage);
+        FNextGarbageNs = NowNs + std::uint64_t{faults.GarbageIntervalMs} * kNsPerMs;
+    }
+
+    if (FModel.Flood() && !faults.Silent) {
+        while (FOutput.PendingBytes() < kFloodFillBytes) {
+            std::string measure = FModel.NextFloodMeasure(NowNs);
+            if (measure.empty()) break;
+            QueueFrame(std::move(measure), FrameKind::Measure);
+        }
+    }
+}
+
+std::uint64_t DongleSim::NextDeadlineNs() const {
+    std::uint64_t deadline = DongleModel::kNever;
+    if (FHangUpAtNs != 0) deadline = FHangUpAtNs;
+    if (!FTerminal.IsOpen()) return deadline;
+    for (const DelayedFrame& d : FDelayed) deadline = std::min(deadline, d.DueNs);
+    deadline = std::min(deadline, FModel.NextDueNs());
+    if (FConfig.Faults.Garbage != GarbageMode::None && FConfig.Faults.GarbageIntervalMs > 0 &&
+        FNextGarbageNs != 0)
+        deadline = std::min(deadline, FNextGarbageNs);
+    return deadline;
+}
+
+void DongleSim::Flush() {
+    if (!FTerminal.IsOpen() || FOutput.Empty()) return;
+    std::vector<OutputQueue::Finished> done;
+    const auto result = FOutput.WriteTo(FTerminal.MasterFd(), done, FCounters.BytesWritten);
+    if (result == OutputQueue::WriteResult::Failed) FOutput.Clear(done);
+    FinishBlocks(done);
+}
+
+void DongleSim::FinishBlocks(const std::vector<OutputQueue::Finished>& Done) {
+    bool rawFinished = false;
+    for (const OutputQueue::Finished& f : Done) {
+        const bool written = f.TimeNs != 0;
+        switch (f.BlockKind) {
+            case OutputQueue::Kind::Measure:
+                if (written) ++FCounters.MeasuresWritten;
+                [[fallthrough]];
+            case OutputQueue::Kind::Frame:
+                ++(written ? FCounters.FramesWritten : FCounters.FramesDropped);
+                break;
+            case OutputQueue::Kind::Garbage:
+                if (written) FCounters.GarbageBytesWritten += f.Size;
+                break;
+            case OutputQueue::Kind::Raw: {
+                auto it = FRawResults.find(f.Tag);
+                if (it != FRawResults.end()) {
+                    it->second.Done = true;
+                    if (written) it->second.TimeNs = f.TimeNs;
+                    rawFinished = true;
+                }
+                break;
+            }
+        }
+    }
+    if (rawFinished) FChanged.notify_all();
+}
+
+bool DongleSim::ReadHost(std::vector<HostFrame>& Received) {
+    char buffer[4096];
+    while (true) {
+        const ssize_t n = ::read(FTerminal.MasterFd(), buffer, sizeof buffer);
+        if (n > 0) {
+            FCounters.HostBytesRead += static_cast<std::uint64_t>(n);
+            const std::uint64_t now = MonotonicNs();
+            for (std::string& bytes :
+                 FCutter.Feed(std::string(buffer, static_cast<std::size_t>(n)))) {
+                const bool valid = IsValidFrame(bytes);
+                HostFrame frame = FLog.Append(std::move(bytes), now);
+                ++FCounters.HostFrames;
+                if (valid) FModel.HandleHostFrame(frame.Bytes, now);
+                if (OnHostFrame) Received.push_back(std::move(frame));
+            }
+            continue;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return true;
+        return false;  // end of file or EIO: no slave side any more
+    }
+}
+
+bool DongleSim::OpenLine(std::string& Error) {
+    if (!FTerminal.Open(Error)) return false;
+    if (!FConfig.LinkPath.empty() && !PointLink(FConfig.LinkPath, FTerminal.SlavePath(), Error)) {
+        FTerminal.Close();
+        return false;
+    }
+    FCutter.Reset();
+    return true;
+}
+
+void DongleSim::CloseLine() {
+    const std::string slave = FTerminal.SlavePath();
+    FTerminal.Close();
+    if (!FConfig.LinkPath.empty()) RemoveLink(FConfig.LinkPath, slave);
+    std::vector<OutputQueue::Finished> dropped;
+    FOutput.Clear(dropped);
+    FinishBlocks(dropped);
+    FDelayed.clear();
+    FCutter.Reset();
+    // An unplugged dongle loses power and with it every console it knew.
+    FModel.Reset();
+    FChanged.notify_all();
+}
+
+}  // namespace trimora::sim

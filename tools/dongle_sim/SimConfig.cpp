@@ -1,0 +1,25 @@
+#include "tools/dongle_sim/SimConfig.h"
+
+#include <set>
+
+namespace trimora::sim {
+
+bool IsUsableConsoleId(unsigned Id) {
+    // 0 is the dongle, 255 means every console, and 0x21 would end the frame it travels in.
+    return Id >= 1 && Id <= 254 && Id != 0x21;
+}
+
+std::string ValidateConfig(const SimConfig& Config) {
+    std::set<unsigned> ids;
+    for (const ConsoleConfig& c : Config.Consoles) {
+        if (!IsUsableConsoleId(c.Id))
+            return "console id " + std::to_string(c.Id) + " is not usable";
+        if (!ids.insert(c.Id).second) return "console id " + std::to_string(c.Id) + " twice";
+        if (c.Serial > 0xFFFFFF) return "console serial number longer than 3 bytes";
+    }
+    if (Config.Serial > 0xFFFFFF) return "serial number longer than 3 bytes";
+    if (Config.MeasureIntervalMs == 0) return "measure interval must be above 0 ms";
+    return {};
+}
+
+}  // namespace trimora::sim
