@@ -1,5 +1,10 @@
 #include "runtime/Application.h"
 
+#include <algorithm>
+#include <iterator>
+
+#include "runtime/TThread.h"
+
 namespace trimora {
 
 Application& Application::Instance() {
@@ -9,6 +14,43 @@ Application& Application::Instance() {
 
 Application::Application() : FGuiThread(std::this_thread::get_id()) {
     FFormatSettings = TFormatSettings::FromUserLocale();
+}
+
+Application::~Application() {
+    // Released workers end right after their last hand-over; collect the stragglers. One that
+    // has not ended is still inside a hand-over the process is leaving from: it is left alone,
+    // as waiting for it could never end.
+    std::vector<std::unique_ptr<TThread>> released;
+    {
+        std::lock_guard lock(FMutex);
+        released.swap(FReleased);
+    }
+    for (auto& t : released)
+        if (!t->Finished()) static_cast<void>(t.release());
+}
+
+void Application::ReleaseWhenEnded(std::unique_ptr<TThread> Thread) {
+    if (!Thread) return;
+    std::lock_guard lock(FMutex);
+    FReleased.push_back(std::move(Thread));
+    FReleasedCount.store(FReleased.size());
+}
+
+std::size_t Application::ReleasedThreadCount() const { return FReleasedCount.load(); }
+
+void Application::ReclaimEndedThreads() {
+    if (FReleasedCount.load() == 0 || !IsGuiThread()) return;
+    std::vector<std::unique_ptr<TThread>> ended;
+    {
+        std::lock_guard lock(FMutex);
+        auto firstEnded = std::stable_partition(FReleased.begin(), FReleased.end(),
+                                                [](const auto& t) { return !t->Finished(); });
+        std::move(firstEnded, FReleased.end(), std::back_inserter(ended));
+        FReleased.erase(firstEnded, FReleased.end());
+        FReleasedCount.store(FReleased.size());
+    }
+    // Joining happens outside the lock: an ended worker only has its last steps left.
+    ended.clear();
 }
 
 void Application::SetPumpHook(std::function<void()> Hook) {
@@ -27,6 +69,7 @@ std::size_t Application::PendingCount() const {
 }
 
 bool Application::ServeOne() {
+    ReclaimEndedThreads();
     Call* call = nullptr;
     {
         std::lock_guard lock(FMutex);
@@ -55,6 +98,7 @@ bool Application::ServeOne() {
 }
 
 void Application::ProcessMessages() {
+    ReclaimEndedThreads();
     std::size_t pending = PendingCount();
     for (std::size_t i = 0; i < pending; ++i)
         if (!ServeOne()) break;

@@ -7,6 +7,7 @@
 #include <deque>
 #include <exception>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -16,6 +17,8 @@
 #include "runtime/UiHooks.h"
 
 namespace trimora {
+
+class TThread;
 
 // The one process-wide object: it knows the GUI thread, queues the calls that worker threads
 // hand over to it, and holds the hooks through which a toolkit plugs in.
@@ -57,6 +60,12 @@ public:
     bool ServeOne();
     std::size_t PendingCount() const;
 
+    // Takes a worker that cannot be waited for where it is stopped (its stop was requested from
+    // inside its own hand-over) and destroys it once it has ended: at a later ProcessMessages or
+    // ServeOne, or at the latest when the process ends.
+    void ReleaseWhenEnded(std::unique_ptr<TThread> Thread);
+    std::size_t ReleasedThreadCount() const;
+
     // Longest time a hand-over waited in the queue before it ran, since the last reset.
     std::chrono::microseconds MaxHandOverWait() const {
         return std::chrono::microseconds(FMaxWaitUs.load());
@@ -66,8 +75,11 @@ public:
     TFormatSettings& FormatSettings() { return FFormatSettings; }
     UiHooks& Ui() { return FUi; }
 
+    ~Application();
+
 private:
     Application();
+    void ReclaimEndedThreads();
 
     struct Call {
         std::function<void()> Fn;
@@ -85,6 +97,8 @@ private:
     std::function<void()> FWake;
     bool FTerminated = false;
     std::atomic<std::int64_t> FMaxWaitUs{0};
+    std::vector<std::unique_ptr<TThread>> FReleased;  // guarded by FMutex
+    std::atomic<std::size_t> FReleasedCount{0};
     TFormatSettings FFormatSettings;
     UiHooks FUi;
 };

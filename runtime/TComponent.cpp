@@ -16,18 +16,22 @@ TComponent::TComponent(TComponent* AOwner) {
 
 TComponent::~TComponent() {
     FDestroying = true;
+    SendRemovalNotices();
+    DestroyComponents();
+    if (FOwner != nullptr) {
+        TComponent* owner = FOwner;
+        owner->RemoveComponent(this);
+        owner->Notification(this, TOperation::opRemove);
+    }
+}
+
+void TComponent::SendRemovalNotices() {
     // Tell everyone who asked; each forgets us in its Notification.
     while (!FFreeNotifies.empty()) {
         TComponent* other = FFreeNotifies.back();
         FFreeNotifies.pop_back();
         Erase(other->FFreeNotifies, this);
         other->Notification(this, TOperation::opRemove);
-    }
-    DestroyComponents();
-    if (FOwner != nullptr) {
-        TComponent* owner = FOwner;
-        owner->RemoveComponent(this);
-        owner->Notification(this, TOperation::opRemove);
     }
 }
 

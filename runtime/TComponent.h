@@ -38,6 +38,10 @@ protected:
     virtual void Notification(TComponent* AComponent, TOperation Operation);
     // Derived destructors call this first, so overridden behaviour sees the state early.
     void Destroying() { FDestroying = true; }
+    // Sends the removal notices now rather than from the base destructor, for components whose
+    // watchers call back into them (a watcher may unregister itself from this component's lists,
+    // which must still exist then). Later calls find nobody left to tell.
+    void SendRemovalNotices();
 
 private:
     void InsertComponent(TComponent* AComponent);

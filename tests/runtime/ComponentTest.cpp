@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -70,4 +72,45 @@ TEST(Component, DestroyingAnOwnedComponentRemovesItFromItsOwner) {
     EXPECT_EQ(child->Owner(), &owner);
     delete child;
     EXPECT_EQ(owner.ComponentCount(), 0);
+}
+
+namespace {
+// Keeps a list its watchers take themselves off when it goes away.
+class Registry : public TComponent {
+public:
+    Registry() : TComponent(nullptr) {}
+    ~Registry() override {
+        Destroying();
+        SendRemovalNotices();  // while Members still exists
+    }
+    void Add(TComponent* c) {
+        Members.push_back(c);
+        FreeNotification(c);
+    }
+    void Remove(TComponent* c) { Members.erase(std::find(Members.begin(), Members.end(), c)); }
+    std::vector<TComponent*> Members;
+};
+
+class Member : public TComponent {
+public:
+    explicit Member(Registry* r) : TComponent(nullptr), FRegistry(r) { r->Add(this); }
+    Registry* FRegistry;
+
+protected:
+    void Notification(TComponent* c, TOperation op) override {
+        TComponent::Notification(c, op);
+        if (op == TOperation::opRemove && c == FRegistry) {
+            FRegistry->Remove(this);
+            FRegistry = nullptr;
+        }
+    }
+};
+}  // namespace
+
+TEST(Component, EarlyRemovalNoticesLetWatchersCallBackIntoALiveComponent) {
+    auto registry = std::make_unique<Registry>();
+    Member a(registry.get()), b(registry.get());
+    registry.reset();  // under ASan a late notice would touch the destroyed list
+    EXPECT_EQ(a.FRegistry, nullptr);
+    EXPECT_EQ(b.FRegistry, nullptr);
 }

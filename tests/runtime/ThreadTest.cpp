@@ -2,6 +2,8 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
+#include <memory>
 
 #include "runtime/Application.h"
 #include "runtime/TEvent.h"
@@ -71,4 +73,38 @@ TEST(Event, SignalFromAnotherThreadEndsAnInfiniteWait) {
     });
     EXPECT_TRUE(e.WaitFor(INFINITE));
     t.join();
+}
+
+namespace {
+// Hands one call over, then ends; tells a flag when it is destroyed.
+class OneHandOver : public TThread {
+public:
+    OneHandOver(std::function<void()> call, std::atomic<bool>& destroyed)
+        : TThread(true), FCall(std::move(call)), FDestroyed(destroyed) {}
+    ~OneHandOver() override {
+        StopAndWait();
+        FDestroyed = true;
+    }
+
+protected:
+    void Execute() override { Synchronize(FCall); }
+
+private:
+    std::function<void()> FCall;
+    std::atomic<bool>& FDestroyed;
+};
+}  // namespace
+
+TEST(Thread, AWorkerReleasedFromInsideItsHandOverIsReclaimedAfterItEnds) {
+    std::atomic<bool> destroyed{false};
+    std::unique_ptr<TThread> worker;
+    // The call cannot wait for its own worker; it hands the worker to the application instead.
+    worker = std::make_unique<OneHandOver>(
+        [&] { Application::Instance().ReleaseWhenEnded(std::move(worker)); }, destroyed);
+    worker->Start();
+    bool reclaimed = Application::Instance().RunUntil(
+        [&] { return destroyed.load(); }, std::chrono::milliseconds(5000));
+    EXPECT_TRUE(reclaimed);
+    EXPECT_EQ(worker, nullptr);
+    EXPECT_EQ(Application::Instance().ReleasedThreadCount(), 0u);
 }

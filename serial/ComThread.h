@@ -1,0 +1,52 @@
+#pragma once
+
+#include <atomic>
+#include <thread>
+
+#include "runtime/TThread.h"
+#include "serial/ComTypes.h"
+#include "serial/WakeSignal.h"
+
+namespace trimora {
+
+class TSerialDevice;
+
+// The event thread of one open port. It waits for the device's events without a time limit and
+// hands them to the GUI thread, blocking until they have been served there (or serves them
+// itself with smNone). It touches nothing of the port but its device, and the device only while
+// it has not been told to stop.
+class TComThread : public TThread {
+  public:
+    TComThread(TCustomComPort* AComPort, TSerialDevice& ADevice);
+    ~TComThread() override;
+
+    // Asks the thread to end; it ends after a hand-over in progress returns.
+    void Stop();
+    // True while the calling thread is serving this thread's events (the GUI thread inside the
+    // hand-over the event thread waits for): the event thread cannot be waited for from there.
+    bool ServingHandOver() const { return FServingThread.load() == std::this_thread::get_id(); }
+    // The port is closing from inside the hand-over or going away: serve nothing more of it.
+    void Detach() { FDetached.store(true); }
+
+    // Acts on the events of the latest wake, in a fixed order.
+    void ServeDeviceEvents();
+
+  protected:
+    void Execute() override;
+
+  private:
+    void Dispatch();
+
+    TCustomComPort* FOwnerPort;
+    TSerialDevice& FDevice;
+    TWakeSignal FQuitSignal;
+    std::atomic<bool> FQuit{false};
+    // Written before the hand-over, read during it.
+    TComEvents FPendingEvents;
+    const TComEvents FMask;
+    const TSyncMethod FSyncMethod;
+    std::atomic<std::thread::id> FServingThread{};
+    std::atomic<bool> FDetached{false};
+};
+
+}  // namespace trimora

@@ -1,0 +1,238 @@
+#include "serial/DataPacket.h"
+
+#include <algorithm>
+
+#include "serial/ComPort.h"
+
+namespace trimora {
+
+namespace {
+constexpr std::size_t npos = std::string::npos;
+
+inline unsigned char Fold(char c) {
+    auto u = static_cast<unsigned char>(c);
+    return (u >= 'a' && u <= 'z') ? static_cast<unsigned char>(u - 0x20) : u;
+}
+}  // namespace
+
+TComDataPacket::TComDataPacket(TComponent* AOwner)
+    : TComponent(AOwner), FLink(std::make_unique<TComLink>()) {
+    FLink->RxDataHook = [this](TCustomComPort*, const char* Buffer, int Count) {
+        AddReceived(std::string_view(Buffer, Count > 0 ? static_cast<std::size_t>(Count) : 0));
+    };
+}
+
+TComDataPacket::~TComDataPacket() {
+    Destroying();
+    try {
+        SetComPort(nullptr);
+    } catch (...) {
+        // The port no longer knew the link; nothing is left to undo.
+    }
+}
+
+void TComDataPacket::SetComPort(TCustomComPort* Value) {
+    if (Value == FComPort) return;
+    if (FComPort != nullptr) {
+        TCustomComPort* old = FComPort;
+        old->DetachLink(FLink.get());
+        old->RemoveFreeNotification(this);
+    }
+    FComPort = Value;
+    if (Value != nullptr) {
+        Value->FreeNotification(this);
+        Value->AttachLink(FLink.get());
+    }
+}
+
+void TComDataPacket::Notification(TComponent* AComponent, TOperation Operation) {
+    TComponent::Notification(AComponent, Operation);
+    if (Operation == TOperation::opRemove && FComPort != nullptr && AComponent == FComPort)
+        SetComPort(nullptr);
+}
+
+void TComDataPacket::SetCaseInsensitive(bool Value) {
+    if (Value == FCaseInsensitive) return;
+    FCaseInsensitive = Value;
+    DiscardBuffer();
+}
+
+void TComDataPacket::SetStartString(const std::string& Value) {
+    if (Value == FStartString) return;
+    FStartString = Value;
+    DiscardBuffer();
+}
+
+void TComDataPacket::SetStopString(const std::string& Value) {
+    if (Value == FStopString) return;
+    FStopString = Value;
+    DiscardBuffer();
+}
+
+void TComDataPacket::SetSize(std::int32_t Value) {
+    if (Value == FSize) return;
+    FSize = Value;
+    DiscardBuffer();
+}
+
+void TComDataPacket::AddReceived(std::string_view Data) {
+    if (FSize <= 0 && FStopString.empty() && !OnCustomStop) {
+        // Without an end rule every block is a packet as it came.
+        DoPacket(std::string(Data));
+        return;
+    }
+    FPending.append(Data);
+    CutPackets();
+}
+
+void TComDataPacket::CutPackets() {
+    try {
+        CutLoop();
+    } catch (...) {
+        CheckLimit();
+        throw;
+    }
+    CheckLimit();
+}
+
+void TComDataPacket::CutLoop() {
+    // Handlers may re-enter (add bytes, discard, change strings): every step reads the state
+    // afresh.
+    for (;;) {
+        if (!FPacketOpen) FindStart();
+        if (!FPacketOpen) return;
+        std::size_t end = FindEnd();
+        if (end == 0) return;
+        DeliverPacket(end);
+    }
+}
+
+void TComDataPacket::FindStart() {
+    int pos = -1;
+    if (OnCustomStart) DoCustomStart(std::string(Pending()), pos);
+    if (pos > 0) {
+        StartPacketAt(static_cast<std::size_t>(pos));
+    } else if (pos == -1 && !FStartString.empty()) {
+        std::string_view buffer = Pending();
+        std::size_t found = Find(buffer, FStartString, FStartScan);
+        if (found != npos) {
+            StartPacketAt(found + 1);
+        } else {
+            std::size_t keep = FStartString.size() - 1;
+            FStartScan = buffer.size() > keep ? buffer.size() - keep : 0;
+        }
+    } else if (pos == -1) {
+        // No start string: the buffer begins the packet, whatever it holds.
+        FPacketOpen = true;
+        FStopScan = 0;
+    }
+}
+
+std::size_t TComDataPacket::FindEnd() {
+    int pos = -1;
+    if (OnCustomStop) DoCustomStop(std::string(Pending()), pos);
+    if (pos > 0) return static_cast<std::size_t>(pos);
+    if (pos != -1) return 0;
+    std::string_view buffer = Pending();
+    if (FSize > 0 && buffer.size() >= static_cast<std::size_t>(FSize))
+        return static_cast<std::size_t>(FSize);
+    if (FStopString.empty()) return 0;
+    std::size_t from = std::max(FStartString.size(), FStopScan);
+    std::size_t found = Find(buffer, FStopString, from);
+    if (found == npos) {
+        std::size_t keep = FStopString.size() - 1;
+        if (buffer.size() > keep) FStopScan = std::max(from, buffer.size() - keep);
+        return 0;
+    }
+    return found + FStopString.size();
+}
+
+void TComDataPacket::StartPacketAt(std::size_t Pos) {
+    FPacketOpen = true;
+    FStartScan = 0;
+    FStopScan = 0;
+    std::size_t count = Pos > 1 ? std::min(Pos - 1, Pending().size()) : 0;
+    if (count == 0) return;
+    std::string discarded(Pending().substr(0, count));
+    Consume(count);
+    DoDiscard(discarded);
+}
+
+void TComDataPacket::DeliverPacket(std::size_t End) {
+    FPacketOpen = false;
+    std::size_t count = std::min(End, Pending().size());
+    std::string packet(Pending().substr(0, count));
+    Consume(count);
+    if (!FIncludeStrings) Strip(packet);
+    DoPacket(packet);
+}
+
+void TComDataPacket::Consume(std::size_t Count) {
+    FHead += Count;
+    FStartScan = 0;
+    FStopScan = 0;
+}
+
+void TComDataPacket::Strip(std::string& Packet) const {
+    if (!FStartString.empty() && Find(Packet, FStartString, 0) == 0)
+        Packet.erase(0, FStartString.size());
+    if (!FStopString.empty()) {
+        std::size_t found = Find(Packet, FStopString, 0);
+        if (found != npos && found + FStopString.size() == Packet.size()) Packet.erase(found);
+    }
+}
+
+void TComDataPacket::CheckLimit() {
+    if (FHead > 0) {
+        FPending.erase(0, FHead);
+        FHead = 0;
+    }
+    if (FMaxBufferSize > 0 && FPending.size() >= static_cast<std::size_t>(FMaxBufferSize))
+        DiscardBuffer();
+}
+
+void TComDataPacket::DiscardBuffer() {
+    if (Pending().empty()) return;
+    std::string all(Pending());
+    struct Empty {
+        TComDataPacket& Self;
+        ~Empty() {
+            Self.FPending.clear();
+            Self.FHead = 0;
+            Self.FPacketOpen = false;
+            Self.FStartScan = 0;
+            Self.FStopScan = 0;
+        }
+    } empty{*this};
+    DoDiscard(all);
+}
+
+std::size_t TComDataPacket::Find(std::string_view Text, const std::string& What,
+                                 std::size_t From) const {
+    const std::size_t m = What.size();
+    if (m == 0 || From > Text.size() || Text.size() - From < m) return npos;
+    if (!FCaseInsensitive) return Text.find(What, From);
+    const unsigned char first = Fold(What[0]);
+    for (std::size_t i = From; i + m <= Text.size(); ++i) {
+        if (Fold(Text[i]) != first) continue;
+        std::size_t j = 1;
+        while (j < m && Fold(Text[i + j]) == Fold(What[j])) ++j;
+        if (j == m) return i;
+    }
+    return npos;
+}
+
+void TComDataPacket::DoDiscard(const std::string& Str) {
+    if (OnDiscard) OnDiscard(this, Str);
+}
+void TComDataPacket::DoPacket(const std::string& Str) {
+    if (OnPacket) OnPacket(this, Str);
+}
+void TComDataPacket::DoCustomStart(const std::string& Str, int& Pos) {
+    if (OnCustomStart) OnCustomStart(this, Str, Pos);
+}
+void TComDataPacket::DoCustomStop(const std::string& Str, int& Pos) {
+    if (OnCustomStop) OnCustomStop(this, Str, Pos);
+}
+
+}  // namespace trimora

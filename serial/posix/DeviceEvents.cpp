@@ -1,0 +1,103 @@
+#include <poll.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "serial/ComErrorFlags.h"
+#include "serial/posix/SerialDeviceImpl.h"
+
+namespace trimora {
+
+namespace {
+// Moves what the device holds into the input queue. Returns false when the device has hung up
+// or failed.
+bool Drain(TSerialDevice::TImpl& d, int fd, TComEvents& events) {
+    std::size_t before = d.Input.Count();
+    std::size_t capacity = d.Input.Capacity();
+    bool alive = true;
+    for (;;) {
+        ssize_t n = ::read(fd, d.ReadBuffer, sizeof d.ReadBuffer);
+        if (n > 0) {
+            std::size_t len = static_cast<std::size_t>(n);
+            if (d.DiscardNull.load())
+                len = static_cast<std::size_t>(std::remove(d.ReadBuffer, d.ReadBuffer + len, '\0') -
+                                               d.ReadBuffer);
+            if (len > 0) {
+                events.Include(evRxChar);
+                if (std::memchr(d.ReadBuffer, d.EventChar.load(), len) != nullptr)
+                    events.Include(evRxFlag);
+                if (d.Input.Push(d.ReadBuffer, len) < len) events.Include(evError);
+            }
+            // A short read emptied the driver; poll() tells when more comes.
+            if (static_cast<std::size_t>(n) < sizeof d.ReadBuffer) break;
+            continue;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) break;
+        // End of file (a hung-up line) or an error such as EIO, ENXIO, ENODEV: the device is
+        // gone (a dongle pulled out, a pseudo-terminal's master closed).
+        d.MarkGone(n == 0 ? EIO : errno);
+        alive = false;
+        break;
+    }
+    std::size_t after = d.Input.Count();
+    if (before * 5 < capacity * 4 && after * 5 >= capacity * 4) events.Include(evRx80Full);
+    return alive;
+}
+}  // namespace
+
+TDeviceWake TSerialDevice::WaitForEvents(const TWakeSignal& Quit, TComEvents Mask) {
+    TImpl& d = *FImpl;
+    const int fd = d.Fd.load();
+    const bool readInput = !Mask.Empty();
+    TDeviceWake wake;
+    for (;;) {
+        pollfd fds[3] = {
+            {Quit.Handle(), POLLIN, 0},
+            {fd, static_cast<short>((readInput ? POLLIN : 0) | (d.Output.Empty() ? 0 : POLLOUT)),
+             0},
+            {d.WriteKick.Handle(), POLLIN, 0},
+        };
+        int timeout = d.Output.MsUntilDeadline(TWriteFifo::Clock::now());
+        int ready = ::poll(fds, 3, timeout);
+        if (ready < 0) {
+            if (errno == EINTR) continue;
+            wake.Ended = true;  // a wait that cannot be made cannot be repeated either
+            return wake;
+        }
+        if (fds[0].revents != 0) {
+            wake.Quit = true;
+            return wake;
+        }
+        if (fds[2].revents != 0) d.WriteKick.Clear();
+
+        TComEvents events;
+        bool alive = true;
+        const short seen = fds[1].revents;
+        if (!d.Output.Empty()) {
+            bool emptied = false;
+            if (int e = d.Output.Service(fd, TWriteFifo::Clock::now(), emptied)) {
+                d.MarkGone(e);
+                alive = false;
+            }
+            if (emptied) events.Include(evTxEmpty);
+        }
+        if (readInput && (seen & (POLLIN | POLLHUP | POLLERR)) != 0)
+            alive = Drain(d, fd, events) && alive;
+        if ((seen & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
+            d.MarkGone(EIO);
+            alive = false;
+        }
+        if (!alive) {
+            d.Input.AddErrors(CE_IOE);
+            events.Include(evError);
+        }
+        wake.Events = events & Mask;
+        wake.Ended = !alive;
+        if (!wake.Events.Empty() || wake.Ended) return wake;
+    }
+}
+
+}  // namespace trimora

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "serial/InputQueue.h"
+#include "serial/SerialDevice.h"
+#include "serial/WakeSignal.h"
+#include "serial/posix/WriteFifo.h"
+
+namespace trimora {
+
+struct TSerialDevice::TImpl {
+    // Written by the GUI thread only while no event thread uses the device.
+    std::atomic<int> Fd{-1};
+    // The errno that ended the device (hang-up, removal); 0 while it works.
+    std::atomic<int> GoneError{0};
+    std::atomic<bool> DiscardNull{false};
+    std::atomic<char> EventChar{0};
+    TInputQueue Input;
+    TWriteFifo Output;
+    TWakeSignal WriteKick;  // raised when writes are queued, so the event thread sends them
+    char ReadBuffer[4096];  // event thread only
+    std::int32_t WriteConstant = 1000;  // GUI thread only
+    std::int32_t WriteMultiplier = 100;
+
+    void MarkGone(int Errno);
+};
+
+// Opening and closing with exclusivity and the driver requests that come with them.
+int OpenTerminal(const std::string& Path, int& Fd);
+// Gives bytes the driver still holds the time the write time-outs allow them (at most a few
+// seconds), then discards the rest, so that close() cannot hang on a stalled line.
+void CloseTerminal(int Fd, std::int32_t WriteConstant, std::int32_t WriteMultiplier);
+
+}  // namespace trimora
