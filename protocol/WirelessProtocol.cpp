@@ -5,6 +5,10 @@
 #include "protocol/FrameCodec.h"
 #include "runtime/Application.h"
 #include "runtime/LocaleText.h"
+#include "serial/AsyncRecord.h"
+#include "serial/ComPort.h"
+#include "serial/DataPacket.h"
+#include "support/DorvThdTimer.h"
 
 namespace trimora {
 
@@ -32,16 +36,33 @@ bool IsTrueText(const std::string& Text) {
 }  // namespace
 
 TVelnWirelessProtocol::TVelnWirelessProtocol(TComponent* AOwner) : TComponent(AOwner) {
-    // The communication objects are created here, in this order and without an owner:
-    //   FPacket          the packet framer; the connection code configures it and hooks it to
-    //                    the port, with PacketReceived as its packet handler;
-    //   FWriteAsync      the write record, prepared once and passed with every write;
-    //   FResistanceTimer the refresh timer, set up as: disabled, OnTimer = SendResistances,
-    //                    ElapsedTime 0, LapTime 0, highest priority; it keeps its own default
-    //                    interval until ResistanceInterval is written.
-    // They join this constructor together with their classes.
+    // The communication objects have no owner; the component holds them for its whole life.
+    // The framer stays unconfigured and unattached until a port is tried.
+    FPacket = std::make_unique<TComDataPacket>(nullptr);
+    InitAsyncRecord(FWriteAsync);
+    CreateResistanceTimer();
     FCountReplyState = 0;
     InitState();
+}
+
+TVelnWirelessProtocol::~TVelnWirelessProtocol() {
+    Destroying();
+    // A tick may be waiting to run SendResistances: the timer goes while everything is intact.
+    FResistanceTimer.reset();
+    if (FPort != nullptr) {
+        // A port that outlives the component, or is closed by the component base later, must
+        // not call back into a component whose members are gone.
+        FPort->OnAfterOpen = nullptr;
+        FPort->OnError = nullptr;
+    }
+    FPacket.reset();
+    FWriteAsync.reset();
+}
+
+void TVelnWirelessProtocol::Notification(TComponent* AComponent, TOperation Operation) {
+    TComponent::Notification(AComponent, Operation);
+    if (Operation == TOperation::opRemove && AComponent != nullptr && AComponent == FPort)
+        FPort = nullptr;
 }
 
 void TVelnWirelessProtocol::InitState() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -8,12 +9,13 @@
 #include "protocol/ProtocolEvents.h"
 #include "runtime/TComponent.h"
 #include "runtime/TMemo.h"
+#include "serial/ComTypes.h"
 
 namespace trimora {
 
 class TComPort;
 class TComDataPacket;
-class TAsyncRecord;
+struct TAsyncRecord;
 class TDorvThreadTimer;
 class TReceivedFrame;
 
@@ -23,6 +25,9 @@ class TReceivedFrame;
 class TVelnWirelessProtocol : public TComponent {
   public:
     explicit TVelnWirelessProtocol(TComponent* AOwner);
+    // Stops the refresh timer before anything else goes, then releases the framer and the
+    // write record. A port made by the component goes with it as an owned component.
+    ~TVelnWirelessProtocol() override;
 
     // ---- Properties
     bool Connected() const { return FConnected; }
@@ -47,6 +52,8 @@ class TVelnWirelessProtocol : public TComponent {
     bool DisplayMessage() const { return FDisplayMessage; }
     void SetDisplayMessage(bool Value) { FDisplayMessage = Value; }
     std::uint32_t ResistanceInterval() const { return FResistanceInterval; }
+    // Stores the value and gives it to the refresh timer (a running timer starts a new period).
+    void SetResistanceInterval(std::uint32_t Value);
     // Milliseconds of pumped waiting after the port is opened or closed.
     std::int32_t DisconDelayBetweenCloseOpenPort() const {
         return FDisconDelayBetweenCloseOpenPort;
@@ -59,9 +66,10 @@ class TVelnWirelessProtocol : public TComponent {
     void SetAutoConnection(bool Value) { FAutoConnection = Value; }
     // Console registration is open.
     bool Opened() const { return FOpened; }
-    // Kept for owners that set them; the component itself never reads these two.
+    // Kept for owners that set it; the component itself never reads it.
     std::int32_t TimeToWaitAddNewConsole() const { return FTimeToWaitAddNewConsole; }
     void SetTimeToWaitAddNewConsole(std::int32_t Value) { FTimeToWaitAddNewConsole = Value; }
+    // Longest wait, in milliseconds, for the dongle's reply to a number-of-consoles request.
     std::int32_t ReplyTimeOut() const { return FReplyTimeOut; }
     void SetReplyTimeOut(std::int32_t Value) { FReplyTimeOut = Value; }
     // The component's own measure table, indexed by console id.
@@ -87,13 +95,60 @@ class TVelnWirelessProtocol : public TComponent {
     void PacketReceived(TObject* Sender, const std::string& F);
 
     // ---- Outbound (OutboundCommands.cpp)
-    // The command senders, the send path and its write-failure recovery, the NumberOfConsole
-    // read accessor, SetResistanceInterval, the resistance table and the refresh timer's tick.
+    // Every command goes through SendFrame, which drops it while not connected; the effects on
+    // Opened happen all the same.
+    void OpenRegistration();
+    void CloseRegistration();
+    // 255 removes every console.
+    void RemoveConsole(std::uint8_t Id);
+    // Ids are sent as one byte: only the low 8 bits of Id go out.
+    void RequestVersion(std::int32_t Id);
+    void RequestSerial(std::int32_t Id);
+    // Starts or stops the measure stream of every console.
+    void SetMeasures(bool On);
+
+    // Asks the dongle for its number of consoles and waits, processing messages, until the
+    // reply has been handled or ReplyTimeOut has passed; returns the console count as it then
+    // stands. Returns at once while not connected. Every read sends a new request.
+    std::int32_t NumberOfConsole() { return GetNumberOfConsole(); }
+    std::int32_t GetNumberOfConsole();
+
+    // Resistance table. Kind 0 stores Level, 1 stores AltLevel, 2 stores Level and then
+    // AltLevel. Console numbers start at 1; numbers above 254 do not fit the refresh frame and
+    // are ignored. While no console is counted the table is emptied instead.
+    void SetConsoleResistance(std::int32_t Console, std::uint8_t Level, std::uint8_t AltLevel,
+                              std::uint8_t Kind);
+    // The refresh timer's tick: raises OnBeforeSendResistance, then sends the whole table when
+    // it is not empty and the component is connected.
+    void SendResistances(TObject* Sender);
+    void EnableResistanceTimer();
+    void DisableResistanceTimer();
+    const TDorvThreadTimer* ResistanceTimer() const { return FResistanceTimer.get(); }
+
+    // The single send path: traces Frame with Message, discards the port's pending output and
+    // starts the write without waiting for it. A failure is traced and recovered from here;
+    // nothing reaches the caller.
+    void SendFrame(const std::string& Frame, const std::string& Message);
+    // After a failed write: closes the port, waits DisconDelayBetweenCloseOpenPort while
+    // processing messages and raises OnDisconnection. A failure while a recovery runs starts
+    // no second one.
+    void HandleWriteFailure();
 
     // ---- Connection (Connection.cpp)
-    // Connect, TryPort, CreatePort, Disconnect, ResetState, SetPort and the port's handlers.
+    // The given port becomes the component's port and reports its errors to PortError; its
+    // settings stay as its owner made them. Writing none is ignored.
+    virtual void SetPort(TComPort* Value);
+    // The port's OnAfterOpen: the component is connected from here on.
+    void PortAfterOpen(TObject* Sender);
+    // The port's OnError: traced; a break means the dongle went away (OnUsbDisconnect).
+    void PortError(TObject* Sender, TComErrors Errors);
+    // The packet framer that cuts the port's bytes into frames for PacketReceived.
+    TComDataPacket* Packet() const { return FPacket.get(); }
 
   protected:
+    // Forgets a port that goes away while the component still refers to it.
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+
     // ---- Trace pane: every trace line goes through these.
     static constexpr std::string_view kReceivedMark = "<-";
     static constexpr std::string_view kSentMark = "->";
@@ -131,6 +186,12 @@ class TVelnWirelessProtocol : public TComponent {
     void UnknownMessageReceived(const TReceivedFrame& F);
     void LogHeartRate(std::uint8_t Id);
 
+    // ---- Outbound helpers (OutboundCommands.cpp)
+    void CreateResistanceTimer();
+    // The frame composed from hex text, sent with its trace text.
+    void SendHex(const std::string& Hex, const std::string& Message);
+    void TraceWriteError();
+
     // ---- Fields, in the component's declared order. The events sit among them, as public
     // members.
     bool FConnected = false;
@@ -139,14 +200,14 @@ class TVelnWirelessProtocol : public TComponent {
     std::int32_t FTimeToWaitAddNewConsole = 0;
     TComPort* FPort = nullptr;
     std::string FPortDef;
-    TComDataPacket* FPacket = nullptr;
-    TAsyncRecord* FWriteAsync = nullptr;
+    std::unique_ptr<TComDataPacket> FPacket;
+    std::unique_ptr<TAsyncRecord> FWriteAsync;
     TMemo* FDebugMemo = nullptr;
     TMemo* FDebugHR = nullptr;
     std::string FDebugHRDir;
     bool FDebugTime = false;
     bool FDebugNoData = false;
-    TDorvThreadTimer* FResistanceTimer = nullptr;
+    std::unique_ptr<TDorvThreadTimer> FResistanceTimer;
     std::uint32_t FResistanceInterval = 0;
     bool FOpened = false;
     bool FDisplayMessage = false;
@@ -171,6 +232,8 @@ class TVelnWirelessProtocol : public TComponent {
 
   private:
     TVelnConsolesInformation FConsolesInfo;
+    // A write-failure recovery is running: failures inside it start no nested one.
+    bool FRecoveringWrite = false;
 };
 
 }  // namespace trimora

@@ -1,0 +1,199 @@
+#include <algorithm>
+#include <chrono>
+#include <string>
+
+#include "protocol/FrameCodec.h"
+#include "protocol/PumpDelay.h"
+#include "protocol/WirelessProtocol.h"
+#include "runtime/Application.h"
+#include "runtime/Clock.h"
+#include "serial/AsyncRecord.h"
+#include "serial/ComPort.h"
+#include "support/DorvThdTimer.h"
+
+namespace trimora {
+
+namespace {
+
+// Addressed to every console by RemoveConsole.
+constexpr std::uint8_t kAllConsoles = 255;
+// The refresh frame's length byte holds the table's length plus one.
+constexpr std::int32_t kMaxResistanceConsole = 254;
+// Bounds one idle block of the number-of-consoles wait, as in PumpDelay.
+constexpr std::uint64_t kIdleSliceMs = 5;
+
+// Message of every resistance frame: with DebugNoData their trace lines are left out.
+constexpr std::string_view kResistanceMessage = " Send resistance/s for ";
+
+std::string ConsoleFrameHex(const char* CommandHex, std::uint32_t Id) {
+    return std::string("3E") + CommandHex + Hex2(Id) + "00" + "00" + "21";
+}
+
+}  // namespace
+
+void TVelnWirelessProtocol::CreateResistanceTimer() {
+    // Keeps the timer's own default interval until ResistanceInterval is written.
+    FResistanceTimer = std::make_unique<TDorvThreadTimer>(nullptr);
+    FResistanceTimer->SetEnabled(false);
+    FResistanceTimer->OnTimer = [this](TObject* Sender) { SendResistances(Sender); };
+    FResistanceTimer->SetElapsedTime(0);
+    FResistanceTimer->SetLapTime(0);
+    FResistanceTimer->SetThreadPriority(TThreadPriority::tpHighest);
+}
+
+void TVelnWirelessProtocol::SetResistanceInterval(std::uint32_t Value) {
+    FResistanceInterval = Value;
+    if (FResistanceTimer) FResistanceTimer->SetInterval(Value);
+}
+
+void TVelnWirelessProtocol::EnableResistanceTimer() {
+    if (FResistanceTimer) FResistanceTimer->SetEnabled(true);
+}
+
+void TVelnWirelessProtocol::DisableResistanceTimer() {
+    if (FResistanceTimer) FResistanceTimer->SetEnabled(false);
+}
+
+// ---- Commands
+
+void TVelnWirelessProtocol::SendHex(const std::string& Hex, const std::string& Message) {
+    SendFrame(HexToBytes(Hex), Message);
+}
+
+void TVelnWirelessProtocol::OpenRegistration() {
+    SendHex("3E0200000021", " Open Console Registration");
+    FOpened = true;
+}
+
+void TVelnWirelessProtocol::CloseRegistration() {
+    SendHex("3E0300000021", " Close Console Registration");
+    FOpened = false;
+}
+
+void TVelnWirelessProtocol::RemoveConsole(std::uint8_t Id) {
+    SendHex(ConsoleFrameHex("06", Id), Id == kAllConsoles
+                                           ? std::string("  Remove All Console")
+                                           : "  Remove Console ID=" + std::to_string(Id));
+}
+
+void TVelnWirelessProtocol::RequestSerial(std::int32_t Id) {
+    SendHex(ConsoleFrameHex("09", static_cast<std::uint32_t>(Id)),
+            " Serial Req Console " + std::to_string(Id));
+}
+
+void TVelnWirelessProtocol::RequestVersion(std::int32_t Id) {
+    SendHex(ConsoleFrameHex("0A", static_cast<std::uint32_t>(Id)),
+            " Version Req Console " + std::to_string(Id));
+}
+
+void TVelnWirelessProtocol::SetMeasures(bool On) {
+    if (On)
+        SendHex("3E130001010021", " Start Measure");
+    else
+        SendHex("3E130001000021", " Stop Measure");
+}
+
+std::int32_t TVelnWirelessProtocol::GetNumberOfConsole() {
+    SendHex("3E0400000021", " Ask Number of Console");
+    FCountReplyState = 1;
+    // Nothing was written, so no reply can come.
+    if (!FConnected) return FConsoleCount;
+
+    // The reply is handled by PacketReceived inside this wait. A dongle that never answers
+    // must not hold the caller (the dongle search among them) for ever.
+    Application& app = Application::Instance();
+    const std::uint64_t limit =
+        static_cast<std::uint64_t>(std::max<std::int32_t>(FReplyTimeOut, 0));
+    const std::uint64_t t0 = GetTickCount64();
+    for (;;) {
+        app.ProcessMessages();
+        if (FCountReplyState == 2) break;
+        const std::uint64_t elapsed = GetTickCount64() - t0;
+        if (elapsed >= limit) break;
+        app.IdleWait(std::chrono::milliseconds(std::min(limit - elapsed, kIdleSliceMs)));
+    }
+    return FConsoleCount;
+}
+
+// ---- Resistance table and refresh
+
+void TVelnWirelessProtocol::SetConsoleResistance(std::int32_t Console, std::uint8_t Level,
+                                                 std::uint8_t AltLevel, std::uint8_t Kind) {
+    if (Console <= 0 || Console > kMaxResistanceConsole) return;
+    if (FConsoleCount <= 0) {
+        // Nothing is sent for consoles the dongle does not know.
+        FResistances.clear();
+        return;
+    }
+    const auto index = static_cast<std::size_t>(Console - 1);
+    if (FResistances.size() <= index) FResistances.resize(index + 1);
+    if (Kind == 0 || Kind == 2) FResistances[index].Level = Level;
+    if (Kind == 1 || Kind == 2) FResistances[index].Level = AltLevel;
+}
+
+void TVelnWirelessProtocol::SendResistances(TObject* /*Sender*/) {
+    // Raised on every tick, also when nothing follows; what it changes goes into this frame.
+    RaiseEvent(OnBeforeSendResistance);
+    if (FResistances.empty() || !FConnected) return;
+
+    const std::size_t n = FResistances.size();
+    // Position 0 of the data is the dongle itself, always 0.
+    std::string hex = "3E1000" + Hex2(static_cast<std::uint32_t>(n + 1)) + "00";
+    hex.reserve(hex.size() + 2 * n + 4);
+    for (const TVelnResistanceItem& item : FResistances) hex += Hex2(item.Level);
+    hex += "00";
+    hex += "21";
+    SendHex(hex, std::string(kResistanceMessage) + std::to_string(n) + "console/s");
+}
+
+// ---- Send path and recovery
+
+void TVelnWirelessProtocol::SendFrame(const std::string& Frame, const std::string& Message) {
+    if (!FConnected) return;
+    const bool hidden = FDebugNoData && Message.find("Send resistance") != std::string::npos;
+    if (!hidden) TraceFrame(kSentMark, Frame, Message);
+
+    bool failed = false;
+    try {
+        if (FPort == nullptr) throw EComPort(ecWriteFailed);
+        FPort->PurgeBuffers(false, true);
+        FPort->WriteTextAsync(Frame, FWriteAsync.get());
+    } catch (...) {
+        failed = true;
+    }
+    // Recovered outside the handler: the recovery processes messages, which may run anything.
+    if (failed) {
+        TraceWriteError();
+        HandleWriteFailure();
+    }
+}
+
+void TVelnWirelessProtocol::TraceWriteError() {
+    if (!TracePaneAttached()) return;
+    AddTraceLine(FDebugTime ? TimePrefix() + " ## Error in port writing"
+                            : std::string("## Error in port writing"));
+}
+
+void TVelnWirelessProtocol::HandleWriteFailure() {
+    // Ticks and frames served during the delay, and the reconnection attempt, may fail to write
+    // again; one recovery at a time keeps that from nesting without bound.
+    if (FRecoveringWrite) return;
+    FRecoveringWrite = true;
+    struct RecoveryEnd {
+        bool& Flag;
+        ~RecoveryEnd() { Flag = false; }
+    } recoveryEnd{FRecoveringWrite};
+
+    if (FPort != nullptr) {
+        try {
+            FPort->ClosePort();
+        } catch (...) {
+            // A close handler failed; the port is closed all the same.
+        }
+    }
+    PumpDelay(FDisconDelayBetweenCloseOpenPort);
+    // The reconnection attempt of the connection code goes here, before OnDisconnection.
+    RaiseEvent(OnDisconnection);
+}
+
+}  // namespace trimora
