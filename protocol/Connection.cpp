@@ -1,7 +1,83 @@
+#include <cstdio>
+
+#include "protocol/FrameCodec.h"
+#include "protocol/PortAccessHint.h"
+#include "protocol/PumpDelay.h"
+#include "protocol/SerialPortList.h"
 #include "protocol/WirelessProtocol.h"
+#include "runtime/Application.h"
+#include "runtime/Clock.h"
+#include "runtime/LocaleText.h"
 #include "serial/ComPort.h"
+#include "serial/DataPacket.h"
+#include "support/VelnProgressBar.h"
 
 namespace trimora {
+
+namespace {
+
+// The dongle's answer to the version request for console 0.
+const std::string kDongleVersionHex = "78";
+constexpr std::uint8_t kAllConsoles = 255;
+// Pauses of the search, in milliseconds: long enough for the operator to read the progress
+// window, and for the dongle to settle after registration changes.
+constexpr std::int32_t kVersionReplyWait = 200;
+constexpr std::int32_t kShowResultDelay = 800;
+constexpr std::int32_t kRegistrationDelay = 300;
+constexpr std::uint32_t kDisconnectPause = 300;
+
+std::string OneCharFromHex(const char* Hex) {
+    return std::string(1, static_cast<char>(HexToInt(Hex)));
+}
+
+}  // namespace
+
+// ---- Port
+
+bool TVelnWirelessProtocol::CreatePort() {
+    try {
+        auto* port = new TComPort(this);
+        // Ours at once: a setting that fails below leaves it the component's port.
+        FPort = port;
+        port->SetBaudRate(br115200);
+        port->Buffer().SetInputSize(1024);
+        port->Buffer().SetOutputSize(1024);
+        port->SetConnected(false);
+        port->SetDataBits(dbEight);
+        port->SetDiscardNull(false);
+        port->SetEventChar(0);
+        port->SetEvents({evRxChar, evRxFlag});
+        TComFlowControl& flow = port->FlowControl();
+        flow.SetControlDTR(dtrDisable);
+        flow.SetControlRTS(rtsHandshake);
+        flow.SetDSRSensitivity(false);
+        flow.SetFlowControl(fcHardware);
+        flow.SetOutCTSFlow(true);
+        flow.SetOutDSRFlow(false);
+        flow.SetTxContinueOnXoff(false);
+        flow.SetXoffChar(19);
+        flow.SetXonChar(17);
+        flow.SetXonXoffIn(false);
+        flow.SetXonXoffOut(false);
+        TComParity& parity = port->Parity();
+        parity.SetBits(prNone);
+        parity.SetCheck(true);
+        parity.SetReplace(false);
+        parity.SetReplaceChar(0);
+        if (!FPortDef.empty()) port->SetPort(FPortDef);
+        port->SetStopBits(sbOneStopBit);
+        port->SetSyncMethod(smThreadSync);
+        TComTimeouts& timeouts = port->Timeouts();
+        timeouts.SetReadInterval(-1);
+        timeouts.SetReadTotalConstant(0);
+        timeouts.SetReadTotalMultiplier(0);
+        timeouts.SetWriteTotalConstant(1000);
+        timeouts.SetWriteTotalMultiplier(100);
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
 
 void TVelnWirelessProtocol::SetPort(TComPort* Value) {
     // Having no port is not a state an owner can ask for.
@@ -12,6 +88,87 @@ void TVelnWirelessProtocol::SetPort(TComPort* Value) {
     FPort->OnError = [this](TObject* Sender, TComErrors Errors) { PortError(Sender, Errors); };
 }
 
+std::string TVelnWirelessProtocol::PortName() const {
+    return FPort != nullptr ? FPort->Port() : std::string();
+}
+
+void TVelnWirelessProtocol::CloseOpenPort() {
+    if (FPort == nullptr || !FPort->Connected()) return;
+    try {
+        FPort->ClosePort();
+    } catch (...) {
+        // A close handler failed; the port is closed all the same.
+    }
+}
+
+void TVelnWirelessProtocol::RenamePort(const std::string& Name) {
+    if (FPort == nullptr) return;
+    try {
+        FPort->SetPort(Name);
+    } catch (...) {
+        // The port could not reopen under the new name and is closed. The attempt on this name
+        // tries to open it again and reports the failure; an unrelated port that cannot be
+        // opened must not end the whole search.
+    }
+}
+
+void TVelnWirelessProtocol::ConfigureFramer() {
+    TComDataPacket& framer = *FPacket;
+    framer.SetComPort(FPort);
+    framer.SetStartString(OneCharFromHex("3E"));
+    framer.SetCaseInsensitive(true);
+    framer.SetIncludeStrings(true);
+    framer.SetSize(0);
+    framer.SetStopString(OneCharFromHex("21"));
+    framer.OnPacket = [this](TObject* Sender, const std::string& F) { PacketReceived(Sender, F); };
+}
+
+// ---- Probe
+
+bool TVelnWirelessProtocol::TryPort() {
+    if (FConnected) {
+        FConnected = false;
+        CloseOpenPort();
+    }
+    if (FPort == nullptr && !CreatePort()) return false;
+    if (FPort->Port().empty()) RenamePort(FPortDef);
+    FPort->OnAfterOpen = [this](TObject* Sender) { PortAfterOpen(Sender); };
+    ConfigureFramer();
+
+    ProbePort();
+
+    if (TracePaneAttached()) {
+        if (FDebugTime) AddTraceLine(DateTimeToText(Application::Instance().FormatSettings()));
+        AddTraceLine((FConnected ? "Connection done " : "Connection Failed ") + PortName());
+    }
+    if (FConnected) {
+        SetConsoleInfo(0, 3, "true");
+        RequestSerial(0);
+    }
+    return FConnected;
+}
+
+void TVelnWirelessProtocol::ProbePort() {
+    try {
+        // A fresh open connects the component (PortAfterOpen); an open port stays as it is.
+        FPort->OpenPort();
+        PumpDelay(FDisconDelayBetweenCloseOpenPort);
+        RequestVersion(0);
+        // The version reply is handled while this wait processes messages.
+        PumpDelay(kVersionReplyWait);
+        if (FConsolesInfo.empty())
+            FConnected = false;
+        else if (Hex2(FConsolesInfo[0].Version) == kDongleVersionHex)
+            FConnected = true;
+    } catch (const EComPort& e) {
+        FConnected = false;
+        if (e.PortErrorNumber() == ecOpenFailed && IsPermissionError(e.WindowsError()))
+            std::fprintf(stderr, "%s\n", PortAccessHint(PortName()).c_str());
+    } catch (...) {
+        FConnected = false;
+    }
+}
+
 void TVelnWirelessProtocol::PortAfterOpen(TObject* /*Sender*/) {
     FConnected = true;
     RaiseEvent(OnConnection);
@@ -20,6 +177,104 @@ void TVelnWirelessProtocol::PortAfterOpen(TObject* /*Sender*/) {
 void TVelnWirelessProtocol::PortError(TObject* /*Sender*/, TComErrors Errors) {
     AddTraceLine("<->Com Error *** ");
     if (Errors.Contains(ceBreak)) RaiseEvent(OnUsbDisconnect);
+}
+
+// ---- Search
+
+std::vector<std::string> TVelnWirelessProtocol::ListSerialPorts() {
+    return PortLister ? PortLister() : ::trimora::ListSerialPorts();
+}
+
+void TVelnWirelessProtocol::ReportStatus(const TVelnProgressBar& Bar, TVelnConnectionStatus Status,
+                                         const std::string& Name) {
+    RaiseEvent(OnConnectionStatus, Bar.GetMax(), Bar.GetPosition(), Status, Name);
+}
+
+bool TVelnWirelessProtocol::Connect() {
+    if (FPort == nullptr && !CreatePort()) return false;
+    if (!FPortDef.empty()) RenamePort(FPortDef);
+
+    // Released on every path out of here.
+    TVelnProgressBar bar(Owner());
+    bar.FShowEnabled = FDisplayMessage;
+    bar.SetPosition(bar.GetMax());
+    bar.SetText("Finding USB dongle..." + PortName());
+    bar.Show();
+    ReportStatus(bar, TVelnConnectionStatus::csTrying, PortName());
+
+    bool found = false;
+    try {
+        found = TryPort();
+        if (found) {
+            const std::string name = PortName();
+            bar.SetText("Found on " + name);
+            ReportStatus(bar, TVelnConnectionStatus::csFound, name);
+            PumpDelay(kShowResultDelay);
+            bar.Close();
+            CloseRegistration();
+            PumpDelay(kRegistrationDelay);
+            RemoveConsole(kAllConsoles);
+            PumpDelay(kShowResultDelay);
+        } else {
+            ScanPortList(bar, found);
+        }
+    } catch (...) {
+        // An error ends the search; the result of the last attempt stands.
+    }
+    bar.Close();
+    return found;
+}
+
+void TVelnWirelessProtocol::ScanPortList(TVelnProgressBar& Bar, bool& Found) {
+    const std::vector<std::string> names = ListSerialPorts();
+    Bar.SetMax(static_cast<std::int32_t>(names.size()));
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const std::string& name = names[i];
+        Bar.SetText("Finding USB dongle..." + name);
+        Bar.SetPosition(static_cast<std::int32_t>(i + 1));
+        Bar.Show();
+        RenamePort(name);
+        ReportStatus(Bar, TVelnConnectionStatus::csTrying, name);
+
+        Found = TryPort();
+        if (Found) {
+            Bar.SetText("Found on " + name);
+            ReportStatus(Bar, TVelnConnectionStatus::csFound, name);
+            PumpDelay(kShowResultDelay);
+            if (NumberOfConsole() > 0) {
+                CloseRegistration();
+                PumpDelay(kRegistrationDelay);
+                RemoveConsole(kAllConsoles);
+            }
+            Bar.Close();
+            return;
+        }
+        if (FPort != nullptr) FPort->SetConnected(false);
+        Bar.SetText("Not Found on " + name);
+        ReportStatus(Bar, TVelnConnectionStatus::csNotFound, name);
+        PumpDelay(kShowResultDelay);
+        Bar.Close();
+    }
+}
+
+// ---- Shut-down and reset
+
+void TVelnWirelessProtocol::Disconnect() {
+    if (FPort != nullptr && FPort->Connected()) {
+        CloseRegistration();
+        // Nothing is served during this pause: the shut-down runs to its end undisturbed.
+        Sleep(kDisconnectPause);
+        RemoveConsole(kAllConsoles);
+        CloseOpenPort();
+    }
+    ResetState();
+    // ResetState has just cleared DebugTime, so this line has no time prefix.
+    AddTraceLine("Dongle disconnected!");
+}
+
+void TVelnWirelessProtocol::ResetState() {
+    CloseOpenPort();
+    InitState();
 }
 
 }  // namespace trimora

@@ -192,7 +192,8 @@ void TVelnWirelessProtocol::HandleWriteFailure() {
         }
     }
     PumpDelay(FDisconDelayBetweenCloseOpenPort);
-    // The reconnection attempt of the connection code goes here, before OnDisconnection.
+    // Its result is not examined: OnDisconnection follows either way.
+    if (FAutoConnection) TryPort();
     RaiseEvent(OnDisconnection);
 }
 

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "protocol/ConsoleTables.h"
 #include "protocol/ProtocolEvents.h"
@@ -17,6 +19,7 @@ class TComPort;
 class TComDataPacket;
 struct TAsyncRecord;
 class TDorvThreadTimer;
+class TVelnProgressBar;
 class TReceivedFrame;
 
 // The link to the USB dongle and, through it, to the wireless consoles: decodes what the dongle
@@ -130,11 +133,34 @@ class TVelnWirelessProtocol : public TComponent {
     // nothing reaches the caller.
     void SendFrame(const std::string& Frame, const std::string& Message);
     // After a failed write: closes the port, waits DisconDelayBetweenCloseOpenPort while
-    // processing messages and raises OnDisconnection. A failure while a recovery runs starts
-    // no second one.
+    // processing messages, tries the same port again when AutoConnection is set, and raises
+    // OnDisconnection. A failure while a recovery runs starts no second one.
     void HandleWriteFailure();
 
     // ---- Connection (Connection.cpp)
+    // Finds the dongle: first on the port as it is named (PortDef when set), then on every
+    // port of ListSerialPorts in turn, showing the progress window when DisplayMessage is set
+    // and reporting each step through OnConnectionStatus. True when the dongle answered.
+    bool Connect();
+    // Opens the port (made first when there is none) and asks for the dongle's version. True
+    // when the component is connected afterwards; a port that opened but did not answer stays
+    // open, not connected.
+    bool TryPort();
+    // Makes a closed port with the dongle's line settings, owned by the component, and makes it
+    // the component's port. False when a setting fails; the port then stays the component's.
+    bool CreatePort();
+    // Closes registration and removes every console while the port is open, closes it and
+    // resets the component.
+    void Disconnect();
+    // Closes an open port and puts the component back into its initial state. The refresh
+    // timer keeps its interval and its enabled state; the port, PortDef, AutoConnection,
+    // DisplayMessage, the panes and the events stay.
+    void ResetState();
+    // The serial ports to search, in the order to try them: PortLister's when it is set, else
+    // the machine's.
+    std::vector<std::string> ListSerialPorts();
+    std::function<std::vector<std::string>()> PortLister;
+
     // The given port becomes the component's port and reports its errors to PortError; its
     // settings stay as its owner made them. Writing none is ignored.
     virtual void SetPort(TComPort* Value);
@@ -185,6 +211,24 @@ class TVelnWirelessProtocol : public TComponent {
     void DataIdReportReceived(const TReceivedFrame& F);
     void UnknownMessageReceived(const TReceivedFrame& F);
     void LogHeartRate(std::uint8_t Id);
+
+    // ---- Connection helpers (Connection.cpp)
+    // The port's name; empty while there is no port.
+    std::string PortName() const;
+    // Hooks the framer to the port with the dongle's frame limits.
+    void ConfigureFramer();
+    // Opens the port and probes it for the dongle; any failure leaves the component not
+    // connected.
+    void ProbePort();
+    // Renames the port. An open port reopens under the new name; when that fails the port is
+    // left closed and the attempt on that name reports it.
+    void RenamePort(const std::string& Name);
+    void CloseOpenPort();
+    void ReportStatus(const TVelnProgressBar& Bar, TVelnConnectionStatus Status,
+                      const std::string& Name);
+    // The second half of the search: the ports of the list, one attempt each, until one
+    // answers. Found holds the result of the last attempt, also when an error ends the scan.
+    void ScanPortList(TVelnProgressBar& Bar, bool& Found);
 
     // ---- Outbound helpers (OutboundCommands.cpp)
     void CreateResistanceTimer();
