@@ -1,10 +1,5 @@
 #include "app/Form1.h"
 
-#include <QApplication>
-#include <QKeyEvent>
-#include <QLocale>
-#include <QScreen>
-#include <algorithm>
 #include <cmath>
 
 namespace trimora {
@@ -12,129 +7,55 @@ namespace trimora {
 namespace {
 
 constexpr double PointZoneWidth = 2.0;  // km/h
-constexpr double PixelsPerKmh = 5.0;
 constexpr double KmhPerMph = 1.609;
-
-// Margins of the text pane to the right and bottom of the client area as laid out; the pane
-// keeps them when the window changes size.
-constexpr int MemoLeft = 16, MemoTop = 136, MemoRightMargin = 22, MemoBottomMargin = 17;
-
-int RoundHalfEven(double Value) {
-    // nearbyint follows the current rounding mode, which is round-half-to-even by default.
-    return static_cast<int>(std::nearbyint(Value));
-}
-
-QFont WindowFont() {
-    QFont font;
-    font.setFamilies({QStringLiteral("MS Sans Serif")});
-    font.setStyleHint(QFont::SansSerif);
-    font.setPixelSize(11);
-    return font;
-}
-
-QFont VersionFont() {
-    QFont font;
-    font.setFamilies({QStringLiteral("Terminal")});
-    font.setStyleHint(QFont::SansSerif);
-    font.setPixelSize(8);
-    return font;
-}
-
-QPushButton* MakeButton(QWidget* Parent, const QString& Caption, int Left) {
-    auto* button = new QPushButton(Caption, Parent);
-    button->setGeometry(Left, 16, 75, 25);
-    button->setAutoDefault(false);
-    return button;
-}
+constexpr double KmhPerSpeedUnit = 0.008482;  // a measure's raw speed
+constexpr double OnTargetTolerance = 0.5;     // km/h
+constexpr std::uint8_t NextPointKey = 4, PreviousPointKey = 1;
 
 }  // namespace
 
-TForm1::TForm1(QWidget* Parent)
-    : QWidget(Parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::WindowCloseButtonHint) {
-    CreateControls();
-    // Key preview: the window sees each key press before the control that has the focus.
-    qApp->installEventFilter(this);
-
-    SetOuterHeight(SmallOuterHeight);
-    FPointSpeeds = {20.0, 30.0, 40.0};
-    FPointLevels = {100, 60, 0};
-    FCurrentPoint = 0;
-}
-
-TForm1::~TForm1() {
-    qApp->removeEventFilter(this);
-}
-
-void TForm1::CreateControls() {
-    setWindowTitle(QStringLiteral("Trimora: not connected!"));
-    setFont(WindowFont());
-    QPalette windowPalette = palette();
-    windowPalette.setColor(QPalette::Window, windowPalette.color(QPalette::Button));
-    setPalette(windowPalette);
-    setAutoFillBackground(true);
-    setFixedWidth(ClientWidth);
-    resize(ClientWidth, DesignClientHeight);
-
-    // Siblings stack in creation order, so this order is also the drawing order.
-    Zona = new TShape(this);
-    Zona->setGeometry(8, 80, 300, 17);
-    Zona->SetBrushColor(Qt::white);
-    Zona->SetPenColor(Qt::black);
-
-    ZonaObbiettivo = new TShape(this);
-    ZonaObbiettivo->setGeometry(136, 80, 20, 17);
-    ZonaObbiettivo->SetBrushColor(Qt::cyan);
-    ZonaObbiettivo->SetPenColor(Qt::black);
-    ZonaObbiettivo->hide();
-
-    Label1 = new TLabel(this);
-    Label1->move(8, 56);
-    Label1->SetCaption(QStringLiteral("Speed:"));
-
-    Label2 = new TLabel(this);
-    Label2->SetRightAligned(true);
-    Label2->setGeometry(309, 56, 3, 13);
-    Label2->SetCaption(QString());
-
-    Indicatore = new TVrArrow(this);
-    Indicatore->setGeometry(88, 43, 50, 45);
-    Indicatore->SetActive(true);
-    Indicatore->SetDirection(TVrArrowDirection::adDown);
-    Indicatore->SetColorLow(QColor(0, 128, 0));
-    Indicatore->SetColorHigh(QColor(0, 255, 0));
-
-    Label3 = new TLabel(this);
-    Label3->SetAutoSize(false);
-    Label3->setGeometry(8, 112, 40, 12);
-    Label3->setFont(VersionFont());
-    Label3->SetCaption(QStringLiteral("Ver. 2.0"));
-
-    Btn_P1 = MakeButton(this, QStringLiteral("P1"), 16);
-    Btn_P2 = MakeButton(this, QStringLiteral("P2"), 120);
-    Btn_P3 = MakeButton(this, QStringLiteral("P3"), 224);
+TForm1::TForm1(ProtocolSetup Setup, QWidget* Parent)
+    : TCalibrationLayout(Parent), FSetup(std::move(Setup)) {
     connect(Btn_P1, &QPushButton::clicked, this, [this] { Btn_P1Click(Btn_P1); });
     connect(Btn_P2, &QPushButton::clicked, this, [this] { Btn_P2Click(Btn_P2); });
     connect(Btn_P3, &QPushButton::clicked, this, [this] { Btn_P3Click(Btn_P3); });
-
-    CheckBox1 = new QCheckBox(QStringLiteral("mph"), this);
-    CheckBox1->setGeometry(264, 104, 49, 17);
-    CheckBox1->setChecked(false);
-
-    Memo1 = new QPlainTextEdit(QStringLiteral("Memo1"), this);
-    Memo1->setGeometry(MemoLeft, MemoTop, 281, 220);
-    Memo1->setTabChangesFocus(true);  // Tab moves on, as in every other control here
-
-    setTabOrder(Btn_P1, Btn_P2);
-    setTabOrder(Btn_P2, Btn_P3);
-    setTabOrder(Btn_P3, CheckBox1);
-    setTabOrder(CheckBox1, Memo1);
+    FormCreate(this);
 }
 
-QString TForm1::FormatOneDecimal(double Value) {
-    QLocale locale;
-    locale.setNumberOptions(QLocale::OmitGroupSeparator);
-    return locale.toString(Value, 'f', 1);
+TForm1::~TForm1() {
+    FormDestroy(this);
+    // Nothing the component still delivers may reach a window that is going away.
+    FProtocol->OnMeasuresReceived = nullptr;
+    FProtocol->OnConsoleAdd = nullptr;
+    FProtocol.reset();
+}
+
+void TForm1::FormCreate(QObject*) {
+    SetOuterHeight(SmallOuterHeight);  // the text pane stays out of view
+    FProtocol = std::make_unique<TVelnWirelessProtocol>(nullptr);
+    if (FSetup) FSetup(*FProtocol);
+    FProtocol->SetDisplayMessage(true);
+    // Attached before any communication: events raised while the search below waits reach us.
+    FProtocol->OnMeasuresReceived = [this](TVelnWirelessConsoleMeasures& val,
+                                           std::uint8_t id_console) {
+        tmpMeasureRecieved(val, id_console);
+    };
+    FProtocol->OnConsoleAdd = [this](std::int32_t id) { TmpConsoleAdd(id); };
+    // Runs the whole search; the window opens whatever its outcome.
+    if (!FProtocol->Connected()) FProtocol->Connect();
+    FProtocol->SetResistanceInterval(1000);
+    FPointSpeeds = {20.0, 30.0, 40.0};
+    FPointLevels = {100, 60, 0};
+    FCurrentPoint = 0;
+    FProtocol->OpenRegistration();
+}
+
+void TForm1::FormDestroy(QObject*) {
+    FProtocol->SetDebugMemo(nullptr);
+    FProtocol->DisableResistanceTimer();
+    FProtocol->SetMeasures(false);
+    FProtocol->RemoveConsole(static_cast<std::uint8_t>(FConsoleId));
+    FProtocol->Disconnect();
 }
 
 void TForm1::Btn_P1Click(QObject*) {
@@ -157,89 +78,62 @@ void TForm1::ApplyPoint(int Point) {
     else
         Label2->SetCaption(QStringLiteral("Target speed: %1 km/h").arg(FormatOneDecimal(speed)));
     FTargetSpeed = speed;
+    FProtocol->SetConsoleResistance(FConsoleId, static_cast<std::uint8_t>(FPointLevels[Point - 1]),
+                                    0, 0);
     FCurrentPoint = Point - 1;
 }
 
-void TForm1::MuoviZonaObbiettivo(double Centre, double Width) {
-    ZonaObbiettivo->setGeometry(RoundHalfEven((Centre - Width / 2) * PixelsPerKmh) + Zona->x(),
-                                ZonaObbiettivo->y(), RoundHalfEven(Width * PixelsPerKmh),
-                                ZonaObbiettivo->height());
-}
-
-void TForm1::MuoviIndicatore(double Speed) {
-    // The gauge is 50 px wide: its middle lands on the speed's place on the scale.
-    Indicatore->move(RoundHalfEven(Speed * PixelsPerKmh) + Zona->x() - 25, Indicatore->y());
-}
-
-void TForm1::FormKeyPress(QObject*, char Key) {
-    // Only lower-case d; the text pane below comes into view.
-    if (Key == 'd') SetOuterHeight(LargeOuterHeight);
-}
-
-bool TForm1::IsKeyPreviewTarget(QObject* Watched) const {
-    auto* widget = qobject_cast<QWidget*>(Watched);
-    if (widget == nullptr || widget->window() != this) return false;
-    // A key the focused control ignores travels on to its parents; see it once only, on the
-    // first receiver.
-    QWidget* focus = QApplication::focusWidget();
-    if (focus != nullptr && focus->window() == this) return widget == focus;
-    return widget == this;
-}
-
-bool TForm1::eventFilter(QObject* Watched, QEvent* Event) {
-    if (Event->type() == QEvent::KeyPress && IsKeyPreviewTarget(Watched)) {
-        const QString text = static_cast<QKeyEvent*>(Event)->text();
-        if (text.size() == 1 && text.at(0).unicode() < 0x100)
-            FormKeyPress(this, static_cast<char>(text.at(0).unicode()));
+QPushButton* TForm1::PointButton(int Point) const {
+    switch (Point) {
+        case 0:
+            return Btn_P1;
+        case 1:
+            return Btn_P2;
+        default:
+            return Btn_P3;
     }
-    return QWidget::eventFilter(Watched, Event);  // the key goes on to the control
 }
 
-void TForm1::SetOuterHeight(int Value) {
-    FOuterHeight = Value;
-    ApplyOuterHeight();
+bool TForm1::CanTakeFocus() const {
+    return isVisible() && isEnabled();
 }
 
-void TForm1::ApplyOuterHeight() {
-    // The frame's height is known only once the window system has framed the window (a window
-    // manager reports it late), so it is applied again whenever the window is shown or moved.
-    const int frame = frameGeometry().height() - height();
-    const int client = std::max(1, FOuterHeight - frame);
-    if (client != height() || minimumHeight() != maximumHeight()) setFixedHeight(client);
+void TForm1::tmpMeasureRecieved(TVelnWirelessConsoleMeasures& val, std::uint8_t id_console) {
+    // The component grows its table before it reports a measure; an id beyond it is ignored.
+    if (id_console >= val.Items.size()) return;
+    const TVelnMeasureItem& measure = val.Items[id_console];
+    const double speed = measure.Speed * KmhPerSpeedUnit;
+    const std::uint8_t keys = measure.Keys;
+
+    // The console's keys step the point; no memory of earlier measures' keys is kept.
+    if (keys == NextPointKey)
+        FCurrentPoint = (FCurrentPoint + 1) % 3;
+    else if (keys == PreviousPointKey)
+        FCurrentPoint = FCurrentPoint == 0 ? 2 : FCurrentPoint - 1;
+
+    // Every measure re-applies the point: the target text follows the mph box and the level is
+    // written again. Before the window is first shown there is no focus to move.
+    QPushButton* button = PointButton(FCurrentPoint);
+    if (CanTakeFocus()) button->setFocus(Qt::OtherFocusReason);
+    button->click();
+
+    if (!FProtocol->Connected()) return;
+    MuoviIndicatore(speed);
+    if (CheckBox1->isChecked())
+        Label1->SetCaption(
+            QStringLiteral("Speed: %1 mph").arg(FormatOneDecimal(speed / KmhPerMph)));
+    else
+        Label1->SetCaption(QStringLiteral("Speed: %1 km/h").arg(FormatOneDecimal(speed)));
+    QFont font = Label1->font();
+    font.setBold(std::fabs(speed - FTargetSpeed) < OnTargetTolerance);  // always in km/h
+    Label1->setFont(font);
 }
 
-void TForm1::CentreOnDesktop() {
-    QScreen* desktop = screen() != nullptr ? screen() : QGuiApplication::primaryScreen();
-    if (desktop == nullptr) return;
-    QRect frame = frameGeometry();
-    frame.moveCenter(desktop->availableGeometry().center());
-    move(frame.topLeft());
-}
-
-void TForm1::showEvent(QShowEvent* Event) {
-    QWidget::showEvent(Event);
-    if (!FShownOnce) {
-        FShownOnce = true;
-        CentreOnDesktop();
-    }
-    ApplyOuterHeight();
-}
-
-void TForm1::moveEvent(QMoveEvent* Event) {
-    QWidget::moveEvent(Event);
-    ApplyOuterHeight();
-}
-
-void TForm1::resizeEvent(QResizeEvent* Event) {
-    QWidget::resizeEvent(Event);
-    // The text pane is anchored to all four sides of the client area. At the small height a
-    // window frame takes the room the pane would need; where the frame is thinner (no window
-    // manager) a clipped strip of it would show, so a pane too short for one line is hidden.
-    const int memoHeight = height() - MemoTop - MemoBottomMargin;
-    Memo1->setGeometry(MemoLeft, MemoTop, std::max(0, width() - MemoLeft - MemoRightMargin),
-                       std::max(0, memoHeight));
-    Memo1->setVisible(memoHeight >= Memo1->minimumSizeHint().height());
-    ApplyOuterHeight();
+void TForm1::TmpConsoleAdd(std::int32_t id) {
+    setWindowTitle(QStringLiteral("Trimora: Connected"));
+    FConsoleId = id;  // resistances go to the console that joined last
+    FProtocol->SetMeasures(true);
+    FProtocol->EnableResistanceTimer();
 }
 
 }  // namespace trimora

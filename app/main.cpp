@@ -6,7 +6,9 @@
 #include <vector>
 
 #include "app/CommandLine.h"
+#include "app/DemoDongle.h"
 #include "app/Form1.h"
+#include "app/QtProgressWindow.h"
 #include "app/QtRuntimeBindings.h"
 #include "app/Screenshot.h"
 #include "app/TerminationSignals.h"
@@ -40,7 +42,28 @@ int main(int argc, char** argv) {
     InstallQtRuntimeBindings();
 
     TTerminationSignals termination;
-    auto form = std::make_unique<TForm1>();
+
+    // Outlives the window: the shut-down frames must still reach it.
+    TDemoDongle demo;
+    std::string portDef = options.Port;
+    if (options.Demo) {
+        std::string error;
+        if (!demo.Start(options.DemoLog, error)) {
+            std::fprintf(stderr, "%s: cannot start the demo dongle: %s\n", program.c_str(),
+                         error.c_str());
+            UninstallQtRuntimeBindings();
+            return 1;
+        }
+        portDef = demo.PortPath();
+    }
+
+    std::unique_ptr<TForm1> form;
+    // While the window is being created (the dongle search) the progress window centres on the
+    // screen, where the window will then appear.
+    InstallQtProgressWindows([&form]() -> QWidget* { return form.get(); });
+    form = std::make_unique<TForm1>([&portDef](TVelnWirelessProtocol& Protocol) {
+        if (!portDef.empty()) Protocol.SetPortDef(portDef);
+    });
     QObject::connect(&termination, &TTerminationSignals::TerminationRequested, form.get(), [&form] {
         if (form->isVisible()) form->close();
     });

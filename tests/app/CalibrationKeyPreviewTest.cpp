@@ -2,7 +2,7 @@
 
 #include <QTest>
 
-#include "app/Form1.h"
+#include "app/CalibrationLayout.h"
 
 using namespace trimora;
 
@@ -15,8 +15,8 @@ void TypeIntoFocus(char Key, Qt::KeyboardModifiers Modifiers = Qt::NoModifier) {
 
 }  // namespace
 
-TEST(Form1KeyPreview, OnlyLowerCaseDEnlargesTheWindowAndTheKeyGoesOn) {
-    TForm1 form;
+TEST(CalibrationKeyPreview, OnlyLowerCaseDEnlargesTheWindowAndTheKeyGoesOn) {
+    TCalibrationLayout form;
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
     form.Btn_P2->setFocus();

@@ -5,7 +5,7 @@
 #include <QScreen>
 #include <QTest>
 
-#include "app/Form1.h"
+#include "app/CalibrationLayout.h"
 
 using namespace trimora;
 
@@ -15,7 +15,7 @@ QRect Geometry(const QWidget* W) {
     return W->geometry();
 }
 
-bool IsShownWithFrame(TForm1& Form) {
+bool IsShownWithFrame(TCalibrationLayout& Form) {
     Form.show();
     return QTest::qWaitForWindowExposed(&Form);
 }
@@ -29,8 +29,8 @@ struct DefaultLocale {
 
 }  // namespace
 
-TEST(Form1Layout, FixedControlsSitWhereTheyAreLaidOut) {
-    TForm1 form;
+TEST(CalibrationLayout, FixedControlsSitWhereTheyAreLaidOut) {
+    TCalibrationLayout form;
     struct Case {
         const char* name;
         const QWidget* control;
@@ -63,8 +63,8 @@ TEST(Form1Layout, FixedControlsSitWhereTheyAreLaidOut) {
     EXPECT_EQ(form.width(), 319);
 }
 
-TEST(Form1Layout, LabelsFitTheirTextAndLabel2KeepsItsRightEdge) {
-    TForm1 form;
+TEST(CalibrationLayout, LabelsFitTheirTextAndLabel2KeepsItsRightEdge) {
+    TCalibrationLayout form;
     EXPECT_EQ(form.Label1->pos(), QPoint(8, 56));
     EXPECT_EQ(form.Label1->height(), QFontMetrics(form.Label1->font()).height());
     EXPECT_GE(form.Label1->width(), QFontMetrics(form.Label1->font()).horizontalAdvance("Speed:"));
@@ -88,8 +88,8 @@ TEST(Form1Layout, LabelsFitTheirTextAndLabel2KeepsItsRightEdge) {
     EXPECT_EQ(form.Label1->x(), 8);
 }
 
-TEST(Form1Layout, FontsAreTheWindowFontAndTheSmallVersionFont) {
-    TForm1 form;
+TEST(CalibrationLayout, FontsAreTheWindowFontAndTheSmallVersionFont) {
+    TCalibrationLayout form;
     EXPECT_EQ(QFontInfo(form.font()).pixelSize(), 11);
     for (const QWidget* w :
          {static_cast<const QWidget*>(form.Label1), static_cast<const QWidget*>(form.Btn_P1),
@@ -98,8 +98,8 @@ TEST(Form1Layout, FontsAreTheWindowFontAndTheSmallVersionFont) {
     EXPECT_EQ(QFontInfo(form.Label3->font()).pixelSize(), 8);
 }
 
-TEST(Form1Layout, StackingPutsShapesAndLabelsBelowTheControls) {
-    TForm1 form;
+TEST(CalibrationLayout, StackingPutsShapesAndLabelsBelowTheControls) {
+    TCalibrationLayout form;
     const QObjectList& order = form.children();  // Qt paints siblings in this order
     auto at = [&](const QWidget* w) { return order.indexOf(const_cast<QWidget*>(w)); };
     const QWidget* bottomUp[] = {form.Zona,   form.ZonaObbiettivo, form.Label1,
@@ -113,9 +113,10 @@ TEST(Form1Layout, StackingPutsShapesAndLabelsBelowTheControls) {
         EXPECT_GT(at(control), at(form.Label3));
 }
 
-TEST(Form1Layout, PaintsButtonFaceScaleAndZoneColours) {
-    TForm1 form;
-    form.Btn_P1->click();  // shows the zone at 103..112
+TEST(CalibrationLayout, PaintsButtonFaceScaleAndZoneColours) {
+    TCalibrationLayout form;
+    form.ZonaObbiettivo->show();
+    form.MuoviZonaObbiettivo(20.0, 2.0);  // 103..112
     const QImage image = form.grab().toImage();
     EXPECT_EQ(image.pixelColor(2, 150), form.palette().color(QPalette::Button));
     EXPECT_EQ(image.pixelColor(8, 80), QColor(Qt::black));  // scale outline
@@ -129,8 +130,8 @@ TEST(Form1Layout, PaintsButtonFaceScaleAndZoneColours) {
     EXPECT_EQ(image.pixelColor(113, 70), QColor(0, 255, 0));
 }
 
-TEST(Form1Layout, FixedDialogFrameWithoutMinimiseOrMaximise) {
-    TForm1 form;
+TEST(CalibrationLayout, FixedDialogFrameWithoutMinimiseOrMaximise) {
+    TCalibrationLayout form;
     const Qt::WindowFlags flags = form.windowFlags();
     EXPECT_TRUE(flags.testFlag(Qt::WindowTitleHint));
     EXPECT_TRUE(flags.testFlag(Qt::WindowCloseButtonHint));
@@ -140,8 +141,8 @@ TEST(Form1Layout, FixedDialogFrameWithoutMinimiseOrMaximise) {
     EXPECT_EQ(form.minimumSize(), form.maximumSize());
 }
 
-TEST(Form1Layout, ShowsCentredAtTheSmallHeightWithTheTextPaneOutOfView) {
-    TForm1 form;
+TEST(CalibrationLayout, ShowsCentredAtTheSmallHeightWithTheTextPaneOutOfView) {
+    TCalibrationLayout form;
     ASSERT_TRUE(IsShownWithFrame(form));
     EXPECT_EQ(form.frameGeometry().height(), 164);
     EXPECT_EQ(form.OuterHeight(), 164);
@@ -158,8 +159,8 @@ TEST(Form1Layout, ShowsCentredAtTheSmallHeightWithTheTextPaneOutOfView) {
     EXPECT_EQ(form.height() - form.Memo1->geometry().bottom() - 1, 17);
 }
 
-TEST(Form1Layout, TabOrderRunsThroughButtonsCheckBoxAndTextPane) {
-    TForm1 form;
+TEST(CalibrationLayout, TabOrderRunsThroughButtonsCheckBoxAndTextPane) {
+    TCalibrationLayout form;
     form.SetOuterHeight(400);
     ASSERT_TRUE(IsShownWithFrame(form));
     ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
@@ -172,8 +173,8 @@ TEST(Form1Layout, TabOrderRunsThroughButtonsCheckBoxAndTextPane) {
     EXPECT_EQ(form.Memo1->toPlainText(), "Memo1");  // the text pane passed the tab on
 }
 
-TEST(Form1Layout, ZoneAndGaugeFollowTheScaleWithHalvesRoundedToEven) {
-    TForm1 form;
+TEST(CalibrationLayout, ZoneAndGaugeFollowTheScaleWithHalvesRoundedToEven) {
+    TCalibrationLayout form;
     struct ZoneCase {
         double centre, width;
         int left, pixels;
@@ -206,15 +207,12 @@ TEST(Form1Layout, ZoneAndGaugeFollowTheScaleWithHalvesRoundedToEven) {
     }
 }
 
-TEST(Form1Layout, NumbersUseTheUserDecimalSeparatorWithoutGrouping) {
+TEST(CalibrationLayout, NumbersUseTheUserDecimalSeparatorWithoutGrouping) {
     {
         DefaultLocale english(QLocale(QLocale::English, QLocale::UnitedStates));
-        EXPECT_EQ(TForm1::FormatOneDecimal(1234.56), "1234.6");
-        EXPECT_EQ(TForm1::FormatOneDecimal(20.000556), "20.0");
+        EXPECT_EQ(TCalibrationLayout::FormatOneDecimal(1234.56), "1234.6");
+        EXPECT_EQ(TCalibrationLayout::FormatOneDecimal(20.000556), "20.0");
     }
     DefaultLocale german(QLocale(QLocale::German, QLocale::Germany));
-    EXPECT_EQ(TForm1::FormatOneDecimal(1234.56), "1234,6");
-    TForm1 form;
-    form.Btn_P3->click();
-    EXPECT_EQ(form.Label2->text(), "Target speed: 40,0 km/h");
+    EXPECT_EQ(TCalibrationLayout::FormatOneDecimal(1234.56), "1234,6");
 }
