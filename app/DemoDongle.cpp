@@ -8,8 +8,8 @@ namespace trimora {
 
 namespace {
 
-constexpr std::uint32_t kDwellMs = 6000;
-constexpr int kRounds = 50;  // about 15 minutes of riding
+constexpr std::uint32_t kDwellMs = 8000;
+constexpr int kRounds = 40;  // 16 minutes of riding
 
 // The rider aims at each point's target speed in turn. The resistance of the selected point
 // slows the console by 1 - level/510, so the profile asks for that much more.
@@ -24,7 +24,7 @@ sim::SimConfig DemoConfig() {
         console.Keys.push_back({static_cast<std::uint32_t>(i) * kDwellMs, sim::kKeyNextPoint});
     config.Consoles = {console};
     config.MeasureIntervalMs = 100;
-    config.ResistanceLagMs = 1200;
+    config.ResistanceLagMs = 800;
     return config;
 }
 
