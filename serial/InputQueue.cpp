@@ -41,10 +41,11 @@ std::size_t TInputQueue::Push(const char* Data, std::size_t Count) {
     return stored;
 }
 
-std::size_t TInputQueue::Pop(char* Out, std::size_t Count) {
-    if (Count == 0) return 0;
+std::size_t TInputQueue::Pop(char* Out, std::size_t Count, bool* WasFull) {
     std::lock_guard lock(FMutex);
     std::size_t size = FRing.size();
+    if (WasFull != nullptr) *WasFull = FCount == size;
+    if (Count == 0) return 0;
     std::size_t taken = std::min(Count, FCount);
     std::size_t first = std::min(taken, size - FHead);
     std::memcpy(Out, FRing.data() + FHead, first);
@@ -57,6 +58,11 @@ std::size_t TInputQueue::Pop(char* Out, std::size_t Count) {
 std::size_t TInputQueue::Count() const {
     std::lock_guard lock(FMutex);
     return FCount;
+}
+
+std::size_t TInputQueue::Room() const {
+    std::lock_guard lock(FMutex);
+    return FRing.size() - FCount;
 }
 
 void TInputQueue::Clear() {

@@ -20,8 +20,11 @@ class TInputQueue {
 
     // Returns the number of bytes stored (the rest was dropped).
     std::size_t Push(const char* Data, std::size_t Count);
-    std::size_t Pop(char* Out, std::size_t Count);
+    // WasFull tells whether the queue was full before this read, so the reader can wake a
+    // filler that stopped reading the device.
+    std::size_t Pop(char* Out, std::size_t Count, bool* WasFull = nullptr);
     std::size_t Count() const;
+    std::size_t Room() const;
     void Clear();
 
     void AddErrors(std::uint32_t Flags);

@@ -11,14 +11,17 @@
 namespace trimora {
 
 namespace {
-// Moves what the device holds into the input queue. Returns false when the device has hung up
-// or failed.
+// Moves what the device holds into the input queue, never more than the queue has room for:
+// what stays in the driver is held back by flow control instead of being dropped. Returns false
+// when the device has hung up or failed.
 bool Drain(TSerialDevice::TImpl& d, int fd, TComEvents& events) {
     std::size_t before = d.Input.Count();
     std::size_t capacity = d.Input.Capacity();
     bool alive = true;
     for (;;) {
-        ssize_t n = ::read(fd, d.ReadBuffer, sizeof d.ReadBuffer);
+        const std::size_t room = std::min(d.Input.Room(), sizeof d.ReadBuffer);
+        if (room == 0) break;
+        ssize_t n = ::read(fd, d.ReadBuffer, room);
         if (n > 0) {
             std::size_t len = static_cast<std::size_t>(n);
             if (d.DiscardNull.load())
@@ -31,7 +34,7 @@ bool Drain(TSerialDevice::TImpl& d, int fd, TComEvents& events) {
                 if (d.Input.Push(d.ReadBuffer, len) < len) events.Include(evError);
             }
             // A short read emptied the driver; poll() tells when more comes.
-            if (static_cast<std::size_t>(n) < sizeof d.ReadBuffer) break;
+            if (static_cast<std::size_t>(n) < room) break;
             continue;
         }
         if (n < 0 && errno == EINTR) continue;
@@ -54,9 +57,11 @@ TDeviceWake TSerialDevice::WaitForEvents(const TWakeSignal& Quit, TComEvents Mas
     const bool readInput = !Mask.Empty();
     TDeviceWake wake;
     for (;;) {
+        // A full input queue waits for the GUI thread's read, which raises the kick.
+        const bool wantInput = readInput && d.Input.Room() > 0;
         pollfd fds[3] = {
             {Quit.Handle(), POLLIN, 0},
-            {fd, static_cast<short>((readInput ? POLLIN : 0) | (d.Output.Empty() ? 0 : POLLOUT)),
+            {fd, static_cast<short>((wantInput ? POLLIN : 0) | (d.Output.Empty() ? 0 : POLLOUT)),
              0},
             {d.WriteKick.Handle(), POLLIN, 0},
         };

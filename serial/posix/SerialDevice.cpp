@@ -115,6 +115,7 @@ int TSerialDevice::Purge(bool Input, bool Output) {
         // emptied.
         if (::tcflush(fd, TCIFLUSH) != 0) return errno;
         FImpl->Input.Clear();
+        FImpl->WriteKick.Raise();  // in case the event thread waits for room
     }
     // Output: every byte still waiting belongs to a write request, and a purge does not abort
     // requests, so there is nothing to discard. (Flushing the driver here would cut off the
@@ -143,7 +144,11 @@ int TSerialDevice::Write(const char* Data, std::size_t Count, std::size_t& Writt
 }
 
 std::size_t TSerialDevice::Read(char* Out, std::size_t Count) {
-    return FImpl->Input.Pop(Out, Count);
+    bool wasFull = false;
+    std::size_t taken = FImpl->Input.Pop(Out, Count, &wasFull);
+    // The event thread stops reading the device while the queue is full; room again wakes it.
+    if (wasFull && taken > 0) FImpl->WriteKick.Raise();
+    return taken;
 }
 
 int TSerialDevice::ClearErrors(std::uint32_t& Errors, std::size_t& InQueue, std::size_t& OutQueue) {

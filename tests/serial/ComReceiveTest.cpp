@@ -128,16 +128,33 @@ TEST_F(ReceiveOnPty, TheEventCharRaisesRxFlag) {
     ASSERT_TRUE(test::PumpUntil([&] { return chars == 5 && flags == 1; }));
 }
 
-TEST_F(ReceiveOnPty, AnOverflowingInputQueueReportsReceiveOverrun) {
+TEST_F(ReceiveOnPty, AFullInputQueueHoldsTheRestBackInsteadOfDroppingIt) {
     port->SetEvents({evRxChar, evError});
     std::vector<TComErrors> errors;
     port->OnError = [&](TObject*, TComErrors e) { errors.push_back(e); };
-    port->OnRxChar = [](TObject*, int) {};  // reads nothing
+    bool reading = false;
+    std::string received;
+    port->OnRxChar = [&](TObject*, int count) {
+        if (!reading) return;  // a slow reader: the queue fills up
+        std::string block(static_cast<std::size_t>(count), '\0');
+        block.resize(port->Read(block.data(), count));
+        received += block;
+    };
     port->OpenPort();
-    ASSERT_TRUE(pty.Write(std::string(10000, 'x')));
-    ASSERT_TRUE(test::PumpUntil([&] { return !errors.empty(); }));
-    EXPECT_TRUE(errors[0].Contains(ceRxOver));
-    EXPECT_EQ(port->InputCount(), 4096) << "the queue keeps what fits";
+    std::string sent(20000, '\0');
+    for (std::size_t i = 0; i < sent.size(); ++i) sent[i] = static_cast<char>(i % 251);
+    std::thread writer([&] { EXPECT_TRUE(pty.Write(sent, 10s)); });
+    test::PumpFor(300ms);
+    EXPECT_EQ(port->InputCount(), 4096) << "the queue fills to its size and stops there";
+    EXPECT_TRUE(errors.empty()) << "nothing was dropped, so no overrun";
+    reading = true;
+    std::string head(4096, '\0');
+    head.resize(port->Read(head.data(), 4096));  // room again: the event thread reads on
+    received += head;
+    EXPECT_TRUE(test::PumpUntil([&] { return received.size() >= sent.size(); }, 10s));
+    writer.join();
+    EXPECT_EQ(received.substr(0, sent.size()), sent) << "every byte, in order";
+    EXPECT_TRUE(errors.empty());
 }
 
 TEST_F(ReceiveOnPty, ClosingServesTheHandOverThatWaits) {

@@ -1,0 +1,230 @@
+"""Turns one benchmark run into the summary table: reads the line benchmark's JSON lines, the idle
+figures and Google Benchmark's JSON, prints the summary and writes it as Markdown.
+
+usage: report.py WORK_DIR OUT_FILE  (WORK_DIR holds line.jsonl, idle.jsonl, micro.json, machine.json)
+"""
+
+import json
+import math
+import os
+import sys
+
+LINE_RATE_FPS = 115200 / 10 / 11  # 10 bits per byte on the line, 11 bytes per measure frame
+PEERS = ["qt", "pyserial"]
+NAMES = {"limit": "limit (poll+read thread)", "ours": "ours (TComPort + protocol)",
+         "qt": "Qt QSerialPort", "pyserial": "pyserial"}
+
+
+def load_lines(path):
+    if not os.path.exists(path):
+        return []
+    with open(path) as f:
+        return [json.loads(line) for line in f if line.strip()]
+
+
+def fmt(v, digits=1):
+    if v is None or (isinstance(v, float) and math.isnan(v)):
+        return "n/a"
+    if abs(v) >= 1e6:
+        return "{:,.0f}".format(v)
+    return "{:,.{d}f}".format(v, d=digits)
+
+
+def ratio(a, b):
+    if a is None or b is None or b == 0:
+        return None
+    return a / b
+
+
+def percentile(sorted_values, p):
+    if not sorted_values:
+        return None
+    k = max(1, min(len(sorted_values), math.ceil(p / 100.0 * len(sorted_values))))
+    return sorted_values[k - 1]
+
+
+def pool(runs, work):
+    """One record per contender and phase from all its rounds."""
+    groups = {}
+    for r in runs:
+        groups.setdefault((r["contender"], r["phase"]), []).append(r)
+    by = {}
+    for (contender, phase), rs in groups.items():
+        total = lambda key: sum(r.get(key) or 0 for r in rs)
+        p = {"contender": contender, "phase": phase, "rounds": len(rs)}
+        for key in ("written", "decoded", "lost", "duplicates", "corrupt"):
+            p[key] = total(key)
+        if phase == "latency":
+            path = os.path.join(work, contender + ".latency-samples")
+            samples = []
+            if os.path.exists(path):
+                with open(path) as f:
+                    samples = sorted(int(line) for line in f if line.strip())
+            for name, q in (("p50_us", 50), ("p99_us", 99)):
+                v = percentile(samples, q)
+                p[name] = None if v is None else v / 1000.0
+            p["max_us"] = samples[-1] / 1000.0 if samples else None
+        elif phase == "flood":
+            seconds = total("seconds")
+            p["seconds"] = seconds
+            p["frames_per_s"] = p["decoded"] / seconds if seconds > 0 else None
+        else:
+            cpu_ms, wall_s = total("cpu_ms"), total("wall_s")
+            p["cpu_ms_per_10k"] = cpu_ms * 10000.0 / p["decoded"] if p["decoded"] else None
+            p["core_percent"] = 100.0 * cpu_ms / 1000.0 / wall_s if wall_s > 0 else None
+        by[(contender, phase)] = p
+    return by
+
+
+def table(header, rows):
+    out = ["| " + " | ".join(header) + " |", "|" + "---|" * len(header)]
+    out += ["| " + " | ".join(str(c) for c in r) + " |" for r in rows]
+    return out
+
+
+def main():
+    work, out_path = sys.argv[1], sys.argv[2]
+    with open(os.path.join(work, "machine.json")) as f:
+        machine = json.load(f)
+    runs = load_lines(os.path.join(work, "line.jsonl"))
+    idle = load_lines(os.path.join(work, "idle.jsonl"))
+    micro = []
+    micro_path = os.path.join(work, "micro.json")
+    if os.path.exists(micro_path):
+        with open(micro_path) as f:
+            micro = json.load(f).get("benchmarks", [])
+
+    by = pool(runs, work)
+    contenders = [c for c in ["limit", "ours", "qt", "pyserial"]
+                  if any(k[0] == c for k in by)]
+
+    def get(c, phase, key):
+        r = by.get((c, phase))
+        return None if r is None else r.get(key)
+
+    def wrong(c):
+        # frames whose values were never written, or delivered twice: spliced or repeated data
+        values = [get(c, p, k) for p in ("latency", "flood", "linerate")
+                  for k in ("corrupt", "duplicates")]
+        values = [v for v in values if v is not None]
+        return sum(values) if values else None
+
+    lines = ["# Benchmark results", ""]
+    lines += ["Machine: {cpu}, {cores} cores, kernel {kernel}, {compiler}, build {build}.".format(
+        **machine),
+        "Load average (1/5/15 min) at start: {}; at end: {}.".format(
+            machine["load_start"], machine.get("load_end", "n/a")),
+        "Run: {} ({}, {} round(s) per phase, contenders in turn within each round).".format(
+            machine["date"], "quick" if machine["quick"] else "full", machine.get("rounds", 1)),
+        ""]
+
+    lines += ["## Line path", "",
+              "Latency: last byte of a measure frame written at the pty master to its decoded "
+              "values on the consuming thread, frames {} us apart. Throughput: the writer floods; "
+              "frames decoded per second from the first byte written to the last frame decoded. "
+              "CPU: user + system of the whole consumer process at the dongle's line rate "
+              "({:.0f} frames/s).".format(machine.get("spacing_us", 1000), LINE_RATE_FPS), ""]
+    rows = []
+    for c in contenders:
+        fps = get(c, "flood", "frames_per_s")
+        rows.append([NAMES[c], fmt(get(c, "latency", "p50_us")), fmt(get(c, "latency", "p99_us")),
+                     fmt(get(c, "latency", "max_us")),
+                     fmt(get(c, "latency", "lost"), 0),
+                     fmt(fps, 0), fmt(ratio(fps, LINE_RATE_FPS), 0),
+                     fmt(get(c, "flood", "lost"), 0), fmt(wrong(c), 0),
+                     fmt(get(c, "linerate", "cpu_ms_per_10k")),
+                     fmt(get(c, "linerate", "core_percent"), 2)])
+    lines += table(["contender", "p50 us", "p99 us", "max us", "lost (latency)", "frames/s flood",
+                    "x line rate", "lost (flood)", "wrong", "CPU ms / 10k frames", "% of a core"], rows)
+    lines.append("")
+
+    if idle:
+        lines += ["## Idle", "",
+                  "The stack on its port with the refresh timer at 1000 ms. silent: the dongle "
+                  "never answers (the probe fails, the port stays open), each tick is handed "
+                  "over and finds nothing to send; "
+                  "console: one console has joined, each tick sends the resistance frame. CPU of "
+                  "the whole process (the dongle runs in another) over the stated wall time, "
+                  "scaled to one minute.", ""]
+        rows = [[NAMES.get(r["contender"], r["contender"]) + ", " + r["case"], fmt(r["wall_s"]),
+                 fmt(r["cpu_ms"], 2), fmt(r["cpu_ms_per_min"], 2), fmt(r["core_percent"], 3),
+                 fmt(r.get("frames_sent"), 0)] for r in idle]
+        lines += table(["contender", "wall s", "CPU ms", "CPU ms / min", "% of a core",
+                        "frames sent"], rows)
+        lines.append("")
+
+    if micro:
+        lines += ["## Micro-benchmarks", ""]
+        rows = []
+        for b in micro:
+            if b.get("run_type") == "aggregate":
+                continue
+            rate = b.get("bytes_per_second")
+            items = b.get("items_per_second")
+            rows.append([b["name"], fmt(b.get("cpu_time"), 1) + " " + b.get("time_unit", ""),
+                         fmt(rate / 1e6, 1) if rate else "", fmt(items, 0) if items else ""])
+        lines += table(["benchmark", "CPU time per iteration", "MB/s", "frames/s"], rows)
+        lines.append("")
+
+    summary = []
+    if ("ours", "latency") in by:
+        lines += ["## Ratios and targets", ""]
+        rows = []
+
+        def add(what, value, base, target_text, ok):
+            rows.append([what, fmt(value, 3 if value is not None and abs(value) < 1 else 2), target_text,
+                         "n/a" if ok is None else ("met" if ok else "MISSED")])
+
+        p50, p99 = get("ours", "latency", "p50_us"), get("ours", "latency", "p99_us")
+        r = ratio(p50, get("limit", "latency", "p50_us"))
+        add("latency p50 ours / limit", r, None, "<= 2", None if r is None else r <= 2)
+        add("latency p99 ours (us)", p99, None, "< 1000", None if p99 is None else p99 < 1000)
+        for peer in PEERS:
+            for key in ["p50_us", "p99_us"]:
+                r = ratio(get("ours", "latency", key), get(peer, "latency", key))
+                add("latency {} ours / {}".format(key[:3], peer), r, None, "< 1",
+                    None if r is None else r < 1)
+        fps, lost = get("ours", "flood", "frames_per_s"), get("ours", "flood", "lost")
+        add("throughput ours / line rate", ratio(fps, LINE_RATE_FPS), None, ">= 100",
+            None if fps is None else fps >= 100 * LINE_RATE_FPS)
+        add("frames lost ours (flood)", lost, None, "0", None if lost is None else lost == 0)
+        bad = wrong("ours")
+        add("frames corrupted or repeated ours (all phases)", bad, None, "0",
+            None if bad is None else bad == 0)
+        r = ratio(fps, get("limit", "flood", "frames_per_s"))
+        add("throughput ours / limit", r, None, "", None)
+        for peer in PEERS:
+            add("throughput ours / " + peer, ratio(fps, get(peer, "flood", "frames_per_s")), None,
+                "", None)
+        cpu = get("ours", "linerate", "core_percent")
+        add("CPU at line rate ours (% of a core)", cpu, None, "<= 1",
+            None if cpu is None else cpu <= 1)
+        add("CPU ours / limit", ratio(cpu, get("limit", "linerate", "core_percent")), None, "",
+            None)
+        peer_cpu = [get(p, "linerate", "core_percent") for p in PEERS]
+        peer_cpu = [v for v in peer_cpu if v is not None]
+        for peer in PEERS:
+            add("CPU ours / " + peer, ratio(cpu, get(peer, "linerate", "core_percent")), None,
+                "", None)
+        if peer_cpu:
+            r = ratio(cpu, min(peer_cpu))
+            add("CPU ours / best peer", r, None, "<= 0.2", None if r is None else r <= 0.2)
+        for x in idle:
+            if x["contender"] == "ours":
+                v = x["core_percent"]
+                add("idle ours, {} (% of a core)".format(x["case"]), v, None, "< 0.1", v < 0.1)
+        lines += table(["figure", "value", "target", "status"], rows)
+        lines.append("")
+        summary = rows
+
+    text = "\n".join(lines) + "\n"
+    with open(out_path, "w") as f:
+        f.write(text)
+    print(text)
+    missing = [r[0] for r in summary if r[3] == "MISSED"]
+    if missing:
+        print("targets missed in this run: " + "; ".join(missing))
+
+
+if __name__ == "__main__":
+    main()
