@@ -1,5 +1,7 @@
 #include <QApplication>
 #include <QTimer>
+#include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -73,7 +75,8 @@ int main(int argc, char** argv) {
         form->show();
         QApplication::setQuitOnLastWindowClosed(true);
         if (options.QuitAfter > 0) {
-            QTimer::singleShot(static_cast<int>(options.QuitAfter * 1000), form.get(), [&] {
+            const double ms = std::min(options.QuitAfter * 1000.0, double(INT_MAX));
+            QTimer::singleShot(static_cast<int>(ms), form.get(), [&] {
                 if (!options.Screenshot.empty()) {
                     const QString path = QString::fromLocal8Bit(options.Screenshot.c_str());
                     if (SaveWindowPicture(form.get(), path))
