@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QCheckBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QWidget>
+
+#include "app/Label.h"
+#include "app/Shape.h"
+#include "app/VrArrow.h"
+
+namespace trimora {
+
+// The calibration window's look and the parts of it that need no dongle: its controls where they
+// are laid out, the scale with its target zone and arrow, the outer height, and the key preview
+// through which "d" brings the text pane into view.
+class TCalibrationLayout : public QWidget {
+    Q_OBJECT
+  public:
+    // The client area as laid out; the window itself is resized by outer height.
+    static constexpr int ClientWidth = 319;
+    static constexpr int DesignClientHeight = 373;
+    static constexpr int SmallOuterHeight = 164;
+    static constexpr int LargeOuterHeight = 400;
+
+    explicit TCalibrationLayout(QWidget* Parent = nullptr);
+    ~TCalibrationLayout() override;
+
+    // Controls, in the order they are drawn (later ones on top).
+    TShape* Zona = nullptr;
+    TShape* ZonaObbiettivo = nullptr;
+    TLabel* Label1 = nullptr;
+    TLabel* Label2 = nullptr;
+    TVrArrow* Indicatore = nullptr;
+    TLabel* Label3 = nullptr;
+    QPushButton* Btn_P1 = nullptr;
+    QPushButton* Btn_P2 = nullptr;
+    QPushButton* Btn_P3 = nullptr;
+    QCheckBox* CheckBox1 = nullptr;
+    QPlainTextEdit* Memo1 = nullptr;
+
+    // Every key press while the window is active, before the focused control gets it.
+    void FormKeyPress(QObject* Sender, char Key);
+    // Zone and arrow on the scale, which starts at Zona's left edge at 5 px per km/h.
+    void MuoviZonaObbiettivo(double Centre, double Width);
+    void MuoviIndicatore(double Speed);
+
+    // The window's height with its frame, as the operator sees it.
+    int OuterHeight() const { return FOuterHeight; }
+    void SetOuterHeight(int Value);
+
+    // A number with one decimal in the user's format, without group separators.
+    static QString FormatOneDecimal(double Value);
+
+  protected:
+    bool eventFilter(QObject* Watched, QEvent* Event) override;
+    void showEvent(QShowEvent* Event) override;
+    void moveEvent(QMoveEvent* Event) override;
+    void resizeEvent(QResizeEvent* Event) override;
+
+  private:
+    void CreateControls();
+    void ApplyOuterHeight();
+    void CentreOnDesktop();
+    bool IsKeyPreviewTarget(QObject* Watched) const;
+
+    int FOuterHeight = SmallOuterHeight;
+    bool FShownOnce = false;
+};
+
+}  // namespace trimora

@@ -1,0 +1,107 @@
+#include "app/CommandLine.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+
+namespace trimora {
+
+namespace {
+
+bool ParseSeconds(const std::string& Text, double& Value) {
+    if (Text.empty()) return false;
+    char* end = nullptr;
+    errno = 0;
+    Value = std::strtod(Text.c_str(), &end);
+    return errno == 0 && end == Text.c_str() + Text.size() && std::isfinite(Value) && Value > 0;
+}
+
+}  // namespace
+
+TCommandLine ParseCommandLine(const std::vector<std::string>& Args) {
+    TCommandLine result;
+    for (std::size_t i = 0; i < Args.size(); ++i) {
+        std::string name = Args[i];
+        std::string value;
+        bool hasValue = false;
+        if (name.rfind("--", 0) == 0) {
+            if (auto eq = name.find('='); eq != std::string::npos) {
+                value = name.substr(eq + 1);
+                name.resize(eq);
+                hasValue = true;
+            }
+        }
+        // Options that take a value accept "--name value" and "--name=value".
+        auto takeValue = [&]() -> bool {
+            if (hasValue) return true;
+            if (i + 1 >= Args.size()) {
+                result.Error = "option " + name + " needs a value";
+                return false;
+            }
+            value = Args[++i];
+            return true;
+        };
+        auto refuseValue = [&]() -> bool {
+            if (!hasValue) return true;
+            result.Error = "option " + name + " takes no value";
+            return false;
+        };
+
+        if (name == "--help" || name == "-h") {
+            if (!refuseValue()) return result;
+            result.Help = true;
+        } else if (name == "--demo") {
+            if (!refuseValue()) return result;
+            result.Demo = true;
+        } else if (name == "--port") {
+            if (!takeValue()) return result;
+            if (value.empty()) {
+                result.Error = "option --port needs a port name";
+                return result;
+            }
+            result.Port = value;
+        } else if (name == "--demo-log") {
+            if (!takeValue()) return result;
+            result.DemoLog = value;
+        } else if (name == "--screenshot") {
+            if (!takeValue()) return result;
+            result.Screenshot = value;
+        } else if (name == "--quit-after") {
+            if (!takeValue()) return result;
+            if (!ParseSeconds(value, result.QuitAfter)) {
+                result.Error =
+                    "option --quit-after needs a positive number of seconds, not '" + value + "'";
+                return result;
+            }
+        } else {
+            result.Error = "unknown option '" + Args[i] + "'";
+            return result;
+        }
+    }
+    if (result.Help) return result;
+    if (result.Demo && !result.Port.empty())
+        result.Error = "--demo brings its own port: leave out --port";
+    else if (!result.DemoLog.empty() && !result.Demo)
+        result.Error = "--demo-log needs --demo";
+    else if (!result.Screenshot.empty() && result.QuitAfter <= 0)
+        result.Error = "--screenshot needs --quit-after: the picture is taken just before quitting";
+    return result;
+}
+
+std::string CommandLineUsage(const std::string& Program) {
+    return "Usage: " + Program +
+           " [options]\n"
+           "Calibrates wireless training consoles through the USB dongle.\n"
+           "\n"
+           "  --port NAME         try this serial port first (COM3, ttyUSB0 or /dev/ttyUSB0)\n"
+           "  --demo              run against the built-in dongle emulator with one console\n"
+           "  --demo-log PATH     with --demo: write the frames the program sent to PATH\n"
+           "  --quit-after SECS   close the window after SECS seconds, as the operator would\n"
+           "  --screenshot PATH   with --quit-after: save a picture of the window first (PNG)\n"
+           "  -h, --help          show this help\n"
+           "\n"
+           "Press d in the window to show its text pane. SIGINT and SIGTERM close the window\n"
+           "the same way the operator does, so the dongle is told before the program ends.\n";
+}
+
+}  // namespace trimora

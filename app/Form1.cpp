@@ -1,0 +1,139 @@
+#include "app/Form1.h"
+
+#include <cmath>
+
+namespace trimora {
+
+namespace {
+
+constexpr double PointZoneWidth = 2.0;  // km/h
+constexpr double KmhPerMph = 1.609;
+constexpr double KmhPerSpeedUnit = 0.008482;  // a measure's raw speed
+constexpr double OnTargetTolerance = 0.5;     // km/h
+constexpr std::uint8_t NextPointKey = 4, PreviousPointKey = 1;
+
+}  // namespace
+
+TForm1::TForm1(ProtocolSetup Setup, QWidget* Parent)
+    : TCalibrationLayout(Parent), FSetup(std::move(Setup)) {
+    connect(Btn_P1, &QPushButton::clicked, this, [this] { Btn_P1Click(Btn_P1); });
+    connect(Btn_P2, &QPushButton::clicked, this, [this] { Btn_P2Click(Btn_P2); });
+    connect(Btn_P3, &QPushButton::clicked, this, [this] { Btn_P3Click(Btn_P3); });
+    FormCreate(this);
+}
+
+TForm1::~TForm1() {
+    FormDestroy(this);
+    // Nothing the component still delivers may reach a window that is going away.
+    FProtocol->OnMeasuresReceived = nullptr;
+    FProtocol->OnConsoleAdd = nullptr;
+    FProtocol.reset();
+}
+
+void TForm1::FormCreate(QObject*) {
+    SetOuterHeight(SmallOuterHeight);  // the text pane stays out of view
+    FProtocol = std::make_unique<TVelnWirelessProtocol>(nullptr);
+    if (FSetup) FSetup(*FProtocol);
+    FProtocol->SetDisplayMessage(true);
+    // Attached before any communication: events raised while the search below waits reach us.
+    FProtocol->OnMeasuresReceived = [this](TVelnWirelessConsoleMeasures& val,
+                                           std::uint8_t id_console) {
+        tmpMeasureRecieved(val, id_console);
+    };
+    FProtocol->OnConsoleAdd = [this](std::int32_t id) { TmpConsoleAdd(id); };
+    // Runs the whole search; the window opens whatever its outcome.
+    if (!FProtocol->Connected()) FProtocol->Connect();
+    FProtocol->SetResistanceInterval(1000);
+    FPointSpeeds = {20.0, 30.0, 40.0};
+    FPointLevels = {100, 60, 0};
+    FCurrentPoint = 0;
+    FProtocol->OpenRegistration();
+}
+
+void TForm1::FormDestroy(QObject*) {
+    FProtocol->SetDebugMemo(nullptr);
+    FProtocol->DisableResistanceTimer();
+    FProtocol->SetMeasures(false);
+    FProtocol->RemoveConsole(static_cast<std::uint8_t>(FConsoleId));
+    FProtocol->Disconnect();
+}
+
+void TForm1::Btn_P1Click(QObject*) {
+    ApplyPoint(1);
+}
+void TForm1::Btn_P2Click(QObject*) {
+    ApplyPoint(2);
+}
+void TForm1::Btn_P3Click(QObject*) {
+    ApplyPoint(3);
+}
+
+void TForm1::ApplyPoint(int Point) {
+    const double speed = FPointSpeeds[Point - 1];
+    ZonaObbiettivo->show();
+    MuoviZonaObbiettivo(speed, PointZoneWidth);
+    if (CheckBox1->isChecked())
+        Label2->SetCaption(
+            QStringLiteral("Target speed: %1 mph").arg(FormatOneDecimal(speed / KmhPerMph)));
+    else
+        Label2->SetCaption(QStringLiteral("Target speed: %1 km/h").arg(FormatOneDecimal(speed)));
+    FTargetSpeed = speed;
+    FProtocol->SetConsoleResistance(FConsoleId, static_cast<std::uint8_t>(FPointLevels[Point - 1]),
+                                    0, 0);
+    FCurrentPoint = Point - 1;
+}
+
+QPushButton* TForm1::PointButton(int Point) const {
+    switch (Point) {
+        case 0:
+            return Btn_P1;
+        case 1:
+            return Btn_P2;
+        default:
+            return Btn_P3;
+    }
+}
+
+bool TForm1::CanTakeFocus() const {
+    return isVisible() && isEnabled();
+}
+
+void TForm1::tmpMeasureRecieved(TVelnWirelessConsoleMeasures& val, std::uint8_t id_console) {
+    // The component grows its table before it reports a measure; an id beyond it is ignored.
+    if (id_console >= val.Items.size()) return;
+    const TVelnMeasureItem& measure = val.Items[id_console];
+    const double speed = measure.Speed * KmhPerSpeedUnit;
+    const std::uint8_t keys = measure.Keys;
+
+    // The console's keys step the point; no memory of earlier measures' keys is kept.
+    if (keys == NextPointKey)
+        FCurrentPoint = (FCurrentPoint + 1) % 3;
+    else if (keys == PreviousPointKey)
+        FCurrentPoint = FCurrentPoint == 0 ? 2 : FCurrentPoint - 1;
+
+    // Every measure re-applies the point: the target text follows the mph box and the level is
+    // written again. Before the window is first shown there is no focus to move.
+    QPushButton* button = PointButton(FCurrentPoint);
+    if (CanTakeFocus()) button->setFocus(Qt::OtherFocusReason);
+    button->click();
+
+    if (!FProtocol->Connected()) return;
+    MuoviIndicatore(speed);
+    if (CheckBox1->isChecked())
+        Label1->SetCaption(
+            QStringLiteral("Speed: %1 mph").arg(FormatOneDecimal(speed / KmhPerMph)));
+    else
+        Label1->SetCaption(QStringLiteral("Speed: %1 km/h").arg(FormatOneDecimal(speed)));
+    QFont font = Label1->font();
+    font.setBold(std::fabs(speed - FTargetSpeed) < OnTargetTolerance);  // always in km/h
+    Label1->setFont(font);
+}
+
+void TForm1::TmpConsoleAdd(std::int32_t id) {
+    setWindowTitle(QStringLiteral("Trimora: Connected"));
+    FConsoleId = id;  // resistances go to the console that joined last
+    FProtocol->SetMeasures(true);
+    FProtocol->EnableResistanceTimer();
+}
+
+}  // namespace trimora

@@ -1,0 +1,100 @@
+#include <QApplication>
+#include <QTimer>
+#include <algorithm>
+#include <climits>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/CommandLine.h"
+#include "app/DemoDongle.h"
+#include "app/Form1.h"
+#include "app/QtProgressWindow.h"
+#include "app/QtRuntimeBindings.h"
+#include "app/Screenshot.h"
+#include "app/TerminationSignals.h"
+
+using namespace trimora;
+
+int main(int argc, char** argv) {
+    // Before any thread exists, so that every thread inherits the blocked mask.
+    TTerminationSignals::BlockInAllThreads();
+
+    const std::string program = argc > 0 ? argv[0] : "trimora";
+    const TCommandLine options = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    if (options.Help) {
+        std::fputs(CommandLineUsage(program).c_str(), stdout);
+        return 0;
+    }
+    if (!options.Error.empty()) {
+        std::fprintf(stderr, "%s: %s\n\n%s", program.c_str(), options.Error.c_str(),
+                     CommandLineUsage(program).c_str());
+        return 2;
+    }
+
+    // Qt's own options are not accepted: the environment (QT_QPA_PLATFORM, ...) covers them.
+    int qtArgc = 1;
+    QApplication qtApp(qtArgc, argv);
+    // The application's name, for the task bar's grouping. Not set as display name: X11 window
+    // managers would then show every caption with " — Trimora" appended to it.
+    QApplication::setApplicationName(QStringLiteral("Trimora"));
+    // A box closed before the window is up must not end the program.
+    QApplication::setQuitOnLastWindowClosed(false);
+    InstallQtRuntimeBindings();
+
+    TTerminationSignals termination;
+
+    // Outlives the window: the shut-down frames must still reach it.
+    TDemoDongle demo;
+    std::string portDef = options.Port;
+    if (options.Demo) {
+        std::string error;
+        if (!demo.Start(options.DemoLog, error)) {
+            std::fprintf(stderr, "%s: cannot start the demo dongle: %s\n", program.c_str(),
+                         error.c_str());
+            UninstallQtRuntimeBindings();
+            return 1;
+        }
+        portDef = demo.PortPath();
+    }
+
+    std::unique_ptr<TForm1> form;
+    // While the window is being created (the dongle search) the progress window centres on the
+    // screen, where the window will then appear.
+    InstallQtProgressWindows([&form]() -> QWidget* { return form.get(); });
+    form = std::make_unique<TForm1>([&portDef](TVelnWirelessProtocol& Protocol) {
+        if (!portDef.empty()) Protocol.SetPortDef(portDef);
+    });
+    QObject::connect(&termination, &TTerminationSignals::TerminationRequested, form.get(), [&form] {
+        if (form->isVisible()) form->close();
+    });
+
+    int result = 0;
+    if (!termination.Requested()) {
+        form->show();
+        QApplication::setQuitOnLastWindowClosed(true);
+        if (options.QuitAfter > 0) {
+            const double ms = std::min(options.QuitAfter * 1000.0, double(INT_MAX));
+            QTimer::singleShot(static_cast<int>(ms), form.get(), [&] {
+                if (!options.Screenshot.empty()) {
+                    const QString path = QString::fromLocal8Bit(options.Screenshot.c_str());
+                    if (SaveWindowPicture(form.get(), path))
+                        std::printf("%s\n", options.Screenshot.c_str());
+                    else
+                        std::fprintf(stderr, "%s: cannot save %s\n", program.c_str(),
+                                     options.Screenshot.c_str());
+                    std::fflush(stdout);
+                }
+                form->close();
+            });
+        }
+        // A request that came while the dongle was searched for closes the window at once.
+        if (termination.Requested()) QTimer::singleShot(0, form.get(), [&form] { form->close(); });
+        result = QApplication::exec();
+    }
+
+    form.reset();
+    UninstallQtRuntimeBindings();
+    return result;
+}

@@ -1,0 +1,76 @@
+#include <gtest/gtest.h>
+
+#include "app/CommandLine.h"
+
+using namespace trimora;
+
+TEST(CommandLine, AcceptsItsOptionsInBothForms) {
+    struct Case {
+        std::vector<std::string> args;
+        std::string port;
+        bool demo;
+        double quitAfter;
+        std::string screenshot;
+    } cases[] = {
+        {{}, "", false, 0, ""},
+        {{"--port", "/dev/pts/7"}, "/dev/pts/7", false, 0, ""},
+        {{"--port=COM3"}, "COM3", false, 0, ""},
+        {{"--demo"}, "", true, 0, ""},
+        {{"--demo", "--quit-after", "2.5", "--screenshot", "/tmp/a.png"},
+         "",
+         true,
+         2.5,
+         "/tmp/a.png"},
+        {{"--quit-after=1", "--port", "ttyUSB0"}, "ttyUSB0", false, 1, ""},
+    };
+    for (const Case& c : cases) {
+        const TCommandLine line = ParseCommandLine(c.args);
+        SCOPED_TRACE(c.args.empty() ? std::string("(none)") : c.args.front());
+        EXPECT_EQ(line.Error, "");
+        EXPECT_FALSE(line.Help);
+        EXPECT_EQ(line.Port, c.port);
+        EXPECT_EQ(line.Demo, c.demo);
+        EXPECT_DOUBLE_EQ(line.QuitAfter, c.quitAfter);
+        EXPECT_EQ(line.Screenshot, c.screenshot);
+    }
+    EXPECT_EQ(ParseCommandLine({"--demo", "--demo-log", "/tmp/l"}).DemoLog, "/tmp/l");
+}
+
+TEST(CommandLine, HelpWinsOverEverythingElse) {
+    EXPECT_TRUE(ParseCommandLine({"--help"}).Help);
+    EXPECT_TRUE(ParseCommandLine({"-h"}).Help);
+    const TCommandLine line = ParseCommandLine({"--demo", "--port", "x", "--help"});
+    EXPECT_TRUE(line.Help);
+    EXPECT_EQ(line.Error, "");
+}
+
+TEST(CommandLine, RefusesWhatItDoesNotKnowWithAReason) {
+    const std::vector<std::string> wrong[] = {
+        {"--bogus"},
+        {"-platform", "offscreen"},  // Qt's options are left to the environment
+        {"stray"},
+        {"--port"},  // value missing
+        {"--port="},
+        {"--demo=yes"},
+        {"--quit-after", "0"},
+        {"--quit-after", "-1"},
+        {"--quit-after", "soon"},
+        {"--quit-after", "inf"},
+        {"--screenshot", "/tmp/a.png"},  // nothing says when
+        {"--demo", "--port", "COM1"},
+        {"--demo-log", "/tmp/l"},
+    };
+    for (const auto& args : wrong) {
+        const TCommandLine line = ParseCommandLine(args);
+        EXPECT_NE(line.Error, "") << args.front();
+        EXPECT_FALSE(line.Help);
+    }
+    EXPECT_NE(ParseCommandLine({"--bogus"}).Error.find("--bogus"), std::string::npos);
+}
+
+TEST(CommandLine, UsageNamesEveryOption) {
+    const std::string usage = CommandLineUsage("trimora");
+    for (const char* option :
+         {"--port", "--demo", "--demo-log", "--quit-after", "--screenshot", "--help"})
+        EXPECT_NE(usage.find(option), std::string::npos) << option;
+}

@@ -1,0 +1,123 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QPixmap>
+#include <QScreen>
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tools/dongle_sim/DongleSim.h"
+
+extern char** environ;
+
+using namespace std::chrono_literals;
+using trimora::sim::DongleSim;
+
+namespace {
+
+// The program as a child process, with this process's environment (DISPLAY included).
+class ProgramRun {
+  public:
+    explicit ProgramRun(std::vector<std::string> Args) : FArgs(std::move(Args)) {}
+    ~ProgramRun() {
+        if (FPid > 0) {
+            ::kill(FPid, SIGKILL);
+            ::waitpid(FPid, nullptr, 0);
+        }
+    }
+    bool Start() {
+        std::vector<char*> argv;
+        for (std::string& a : FArgs) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        return ::posix_spawn(&FPid, argv[0], nullptr, nullptr, argv.data(), environ) == 0;
+    }
+    bool Running() const { return FPid > 0 && ::waitpid(FPid, nullptr, WNOHANG) == 0; }
+    void Signal(int Number) { ::kill(FPid, Number); }
+    // The exit status, or -1 when it does not end in time.
+    int Wait(std::chrono::milliseconds Timeout) {
+        const auto deadline = std::chrono::steady_clock::now() + Timeout;
+        int status = 0;
+        while (std::chrono::steady_clock::now() < deadline) {
+            const pid_t done = ::waitpid(FPid, &status, WNOHANG);
+            if (done == FPid) {
+                FPid = -1;
+                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            }
+            std::this_thread::sleep_for(20ms);
+        }
+        return -1;
+    }
+
+  private:
+    std::vector<std::string> FArgs;
+    pid_t FPid = -1;
+};
+
+int CountPixels(const QImage& Image, const QColor& Colour) {
+    int count = 0;
+    for (int y = 0; y < Image.height(); ++y)
+        for (int x = 0; x < Image.width(); ++x)
+            if (Image.pixelColor(x, y) == Colour) ++count;
+    return count;
+}
+
+}  // namespace
+
+// The real program on a virtual display against the emulated dongle: it finds the dongle, a
+// console joins and streams, and SIGTERM closes the window as the operator would, so the
+// shut-down frames still reach the dongle.
+TEST(Smoke, ProgramCalibratesAgainstTheEmulatorAndShutsDownCleanlyOnSigterm) {
+    trimora::sim::SimConfig config;
+    trimora::sim::ConsoleConfig console;
+    console.Id = 1;
+    console.JoinDelayMs = 300;
+    console.Profile = trimora::sim::SpeedProfile::Constant(25.0);
+    console.Keys = {{1500, trimora::sim::kKeyNextPoint}};
+    config.Consoles = {console};
+    config.ResistanceLagMs = 300;
+    DongleSim dongle(config);
+    ASSERT_TRUE(dongle.Start());
+
+    ProgramRun program({TRIMORA_PROGRAM, "--port", dongle.PortPath()});
+    ASSERT_TRUE(program.Start());
+
+    // Found, registration opened, the console joined and its measures started.
+    ASSERT_TRUE(dongle.WaitForHostFrame("3E130001010021", 15s)) << "measures never started";
+    // The refresh timer runs: the resistance table goes out with the console's level.
+    ASSERT_TRUE(dongle.WaitForHostFrame("3E100002", 5s)) << "no resistance refresh";
+    // The key pressed after 1.5 s selects P2 (level 60 = 3C).
+    EXPECT_TRUE(dongle.WaitForHostFrame("3E100002003C", 5s)) << "the console's key had no effect";
+    ASSERT_TRUE(program.Running());
+
+    std::this_thread::sleep_for(300ms);
+    const QImage screen = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
+    const std::string shot = std::string(TRIMORA_SMOKE_OUTPUT_DIR) + "/smoke-screenshot.png";
+    EXPECT_TRUE(screen.save(QString::fromStdString(shot), "PNG"));
+    std::printf("screenshot: %s\n", shot.c_str());
+    EXPECT_GT(CountPixels(screen, QColor(0, 255, 0)), 100) << "no arrow on the screen";
+    EXPECT_GT(CountPixels(screen, QColor(0, 255, 255)), 50) << "no target zone on the screen";
+
+    const std::uint64_t closing = dongle.NextHostFrameSequence();
+    program.Signal(SIGTERM);
+    EXPECT_EQ(program.Wait(10s), 0);
+
+    std::vector<std::string> sent;
+    for (const auto& frame : dongle.HostFrames())
+        if (frame.Sequence >= closing) sent.push_back(frame.Hex);
+    auto at = sent.begin();
+    for (const char* expected :
+         {"3E130001000021", "3E0601000021", "3E0300000021", "3E06FF000021"}) {
+        at = std::find(at, sent.end(), expected);
+        ASSERT_NE(at, sent.end()) << expected << " not sent after SIGTERM, in order";
+        ++at;
+    }
+}
