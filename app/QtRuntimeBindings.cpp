@@ -3,6 +3,9 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QMetaObject>
+#include <QSocketNotifier>
+#include <map>
+#include <memory>
 
 #include "runtime/Application.h"
 
@@ -52,6 +55,52 @@ void ShowModalBox(const std::string& Text, TMsgDlgType Type) {
     box.exec();
 }
 
+// The runtime's descriptor watches as socket notifiers, so that Qt's loops (exec(), nested modal
+// loops, processEvents()) wait for a port's input themselves.
+class WatchNotifiers {
+  public:
+    using TWatchId = Application::TWatchId;
+
+    ~WatchNotifiers() {
+        for (auto& [id, notifier] : FNotifiers) delete notifier;
+    }
+
+    void Added(TWatchId Id, int Fd) {
+        auto* notifier = new QSocketNotifier(static_cast<qintptr>(Fd), QSocketNotifier::Read);
+        QObject::connect(notifier, &QSocketNotifier::activated,
+                         [Id] { Application::Instance().ServeWatch(Id); });
+        FNotifiers[Id] = notifier;
+    }
+
+    void Removed(TWatchId Id) {
+        auto it = FNotifiers.find(Id);
+        if (it == FNotifiers.end()) return;
+        // It may be the notifier whose activation is running now.
+        it->second->setEnabled(false);
+        it->second->deleteLater();
+        FNotifiers.erase(it);
+    }
+
+    void Activity(TWatchId Id, bool Active) {
+        auto it = FNotifiers.find(Id);
+        if (it != FNotifiers.end()) it->second->setEnabled(Active);
+    }
+
+  private:
+    std::map<TWatchId, QSocketNotifier*> FNotifiers;
+};
+
+void InstallWatchNotifiers(Application& App) {
+    auto notifiers = std::make_shared<WatchNotifiers>();
+    Application::TWatchHooks hooks;
+    hooks.Added = [notifiers](Application::TWatchId Id, int Fd) { notifiers->Added(Id, Fd); };
+    hooks.Removed = [notifiers](Application::TWatchId Id) { notifiers->Removed(Id); };
+    hooks.Activity = [notifiers](Application::TWatchId Id, bool Active) {
+        notifiers->Activity(Id, Active);
+    };
+    App.SetWatchHooks(std::move(hooks));
+}
+
 }  // namespace
 
 void DrainOneHandOver() {
@@ -69,6 +118,7 @@ void InstallQtRuntimeBindings() {
     app.SetGuiThread(std::this_thread::get_id());
     app.SetPumpHook([] { QCoreApplication::processEvents(); });
     app.SetWakeHook(&PostDrain);
+    InstallWatchNotifiers(app);
     app.Ui().SetMessageBoxHook(&ShowModalBox);
     // Calls queued before the hook existed would otherwise wait for the next wake.
     if (app.PendingCount() > 0) PostDrain();
@@ -77,6 +127,7 @@ void InstallQtRuntimeBindings() {
 void UninstallQtRuntimeBindings() {
     auto& app = Application::Instance();
     app.SetWakeHook(nullptr);
+    app.SetWatchHooks({});
     app.SetPumpHook(nullptr);
     app.Ui().SetMessageBoxHook(nullptr);
     app.Ui().SetProgressViewFactory(nullptr);

@@ -2,9 +2,9 @@
 
 namespace trimora {
 
-// Plugs the runtime into Qt: hand-overs queued by workers are served by Qt's own event loop
-// (exec(), processEvents(), nested modal loops), the runtime's pump processes Qt's pending events,
-// and the runtime's message boxes become modal Qt boxes.
+// Plugs the runtime into Qt: hand-overs queued by workers and the descriptors the runtime watches
+// are served by Qt's own event loop (exec(), processEvents(), nested modal loops), the runtime's
+// pump processes Qt's pending events, and the runtime's message boxes become modal Qt boxes.
 void InstallQtRuntimeBindings();
 
 // Removes every hook again. Call it on the GUI thread after the workers have stopped and while

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <iterator>
 
+#include "runtime/LoopWait.h"
 #include "runtime/TThread.h"
 
 namespace trimora {
@@ -102,6 +103,8 @@ void Application::ProcessMessages() {
     std::size_t pending = PendingCount();
     for (std::size_t i = 0; i < pending; ++i)
         if (!ServeOne()) break;
+    // A toolkit's pump serves the watches itself.
+    if (WatchCount() > 0 && !ToolkitServesWatches()) WaitForLoop(0, true);
     std::function<void()> pump;
     {
         std::lock_guard lock(FMutex);
@@ -125,6 +128,7 @@ void Application::Synchronize(std::function<void()> Fn) {
         wake = FWake;
     }
     FQueued.notify_all();
+    FLoopWake.Raise();
     if (wake) wake();
     {
         std::unique_lock lock(FMutex);
@@ -151,20 +155,26 @@ void Application::WorkerEnded() {
 }
 
 void Application::IdleWait(std::chrono::milliseconds Timeout) {
-    std::unique_lock lock(FMutex);
-    FQueued.wait_for(lock, Timeout, [&] { return !FQueue.empty(); });
+    {
+        std::lock_guard lock(FMutex);
+        if (!FQueue.empty()) return;
+    }
+    WaitForLoop(static_cast<int>(std::min<std::int64_t>(Timeout.count(), 1 << 30)), false);
 }
 
 void Application::Run() {
     for (;;) {
         while (ServeOne()) {
         }
-        std::unique_lock lock(FMutex);
-        FQueued.wait(lock, [&] { return !FQueue.empty() || FTerminated; });
-        if (FTerminated) {
-            FTerminated = false;
-            return;
+        {
+            std::lock_guard lock(FMutex);
+            if (FTerminated) {
+                FTerminated = false;
+                return;
+            }
+            if (!FQueue.empty()) continue;
         }
+        WaitForLoop(-1, true);
     }
 }
 
@@ -174,6 +184,158 @@ void Application::Terminate() {
         FTerminated = true;
     }
     FQueued.notify_all();
+    FLoopWake.Raise();
+}
+
+// ---- watches
+
+Application::WatchEntry* Application::FindWatch(TWatchId Id) {
+    for (WatchEntry& w : FWatches)
+        if (w.Id == Id) return &w;
+    return nullptr;
+}
+
+std::size_t Application::WatchCount() const {
+    std::lock_guard lock(FMutex);
+    return FWatches.size();
+}
+
+bool Application::ToolkitServesWatches() const {
+    std::lock_guard lock(FMutex);
+    return static_cast<bool>(FWatchHooks.Added);
+}
+
+Application::TWatchId Application::Watch(int Fd, std::function<void()> OnReady) {
+    TWatchId id;
+    std::function<void(TWatchId, int)> added;
+    {
+        std::lock_guard lock(FMutex);
+        id = FNextWatchId++;
+        WatchEntry entry;
+        entry.Id = id;
+        entry.Fd = Fd;
+        entry.Call = std::make_shared<std::function<void()>>(std::move(OnReady));
+        FWatches.push_back(std::move(entry));
+        added = FWatchHooks.Added;
+    }
+    if (added) added(id, Fd);
+    // A loop already blocked in its wait must add the new descriptor.
+    FLoopWake.Raise();
+    return id;
+}
+
+void Application::Unwatch(TWatchId Id) {
+    std::function<void(TWatchId)> removed;
+    {
+        std::lock_guard lock(FMutex);
+        auto it = std::find_if(FWatches.begin(), FWatches.end(),
+                               [Id](const WatchEntry& w) { return w.Id == Id; });
+        if (it == FWatches.end()) return;
+        FWatches.erase(it);
+        removed = FWatchHooks.Removed;
+    }
+    if (removed) removed(Id);
+}
+
+void Application::PauseWatch(TWatchId Id, bool Paused) {
+    std::function<void(TWatchId, bool)> activity;
+    bool active = false;
+    {
+        std::lock_guard lock(FMutex);
+        WatchEntry* w = FindWatch(Id);
+        if (w == nullptr || w->Paused == Paused) return;
+        w->Paused = Paused;
+        active = !w->Paused && !w->Running;
+        activity = FWatchHooks.Activity;
+    }
+    if (activity) activity(Id, active);
+    if (active) FLoopWake.Raise();
+}
+
+void Application::ServeWatch(TWatchId Id) {
+    std::shared_ptr<std::function<void()>> call;
+    std::function<void(TWatchId, bool)> activity;
+    {
+        std::lock_guard lock(FMutex);
+        WatchEntry* w = FindWatch(Id);
+        if (w == nullptr || w->Paused || w->Running) return;
+        w->Running = true;
+        call = w->Call;  // kept alive should the call unwatch itself
+        activity = FWatchHooks.Activity;
+    }
+    if (activity) activity(Id, false);
+    struct Finish {
+        Application& App;
+        TWatchId Id;
+        ~Finish() {
+            std::function<void(TWatchId, bool)> activity;
+            {
+                std::lock_guard lock(App.FMutex);
+                WatchEntry* w = App.FindWatch(Id);
+                if (w == nullptr) return;
+                w->Running = false;
+                if (w->Paused) return;
+                activity = App.FWatchHooks.Activity;
+            }
+            if (activity) activity(Id, true);
+        }
+    } finish{*this, Id};
+    (*call)();
+}
+
+void Application::SetWatchHooks(TWatchHooks Hooks) {
+    std::vector<std::pair<TWatchId, int>> existing;
+    {
+        std::lock_guard lock(FMutex);
+        FWatchHooks = std::move(Hooks);
+        if (FWatchHooks.Added)
+            for (const WatchEntry& w : FWatches) existing.emplace_back(w.Id, w.Fd);
+    }
+    // Watches made before the toolkit came are handed to it now.
+    for (auto [id, fd] : existing) {
+        FWatchHooks.Added(id, fd);
+        bool active;
+        {
+            std::lock_guard lock(FMutex);
+            WatchEntry* w = FindWatch(id);
+            active = w != nullptr && !w->Paused && !w->Running;
+        }
+        if (!active && FWatchHooks.Activity) FWatchHooks.Activity(id, false);
+    }
+}
+
+void Application::WaitForLoop(int TimeoutMs, bool Serve) {
+    // On the stack: a watch's call may pump, and so wait here again, while this wait's results
+    // are being served.
+    constexpr std::size_t kInline = 8;
+    TLoopWaitFd inlineFds[kInline];
+    TWatchId inlineIds[kInline];
+    std::vector<TLoopWaitFd> heapFds;
+    std::vector<TWatchId> heapIds;
+    TLoopWaitFd* fds = inlineFds;
+    TWatchId* ids = inlineIds;
+    std::size_t count = 0;
+    bool toolkit;
+    {
+        std::lock_guard lock(FMutex);
+        toolkit = static_cast<bool>(FWatchHooks.Added);
+        if (FWatches.size() > kInline) {
+            heapFds.resize(FWatches.size());
+            heapIds.resize(FWatches.size());
+            fds = heapFds.data();
+            ids = heapIds.data();
+        }
+        for (const WatchEntry& w : FWatches) {
+            if (w.Paused || w.Running) continue;
+            fds[count] = {w.Fd, false};
+            ids[count] = w.Id;
+            ++count;
+        }
+    }
+    WaitForLoopEvents(FLoopWake, fds, count, TimeoutMs);
+    if (!Serve || toolkit) return;
+    for (std::size_t i = 0; i < count; ++i)
+        if (fds[i].Ready) ServeWatch(ids[i]);
 }
 
 bool Application::RunUntil(const std::function<bool()>& Done, std::chrono::milliseconds Timeout) {
@@ -185,8 +347,8 @@ bool Application::RunUntil(const std::function<bool()>& Done, std::chrono::milli
         if (now >= deadline) return false;
         auto slice = std::min<std::chrono::steady_clock::duration>(deadline - now,
                                                                    std::chrono::milliseconds(5));
-        std::unique_lock lock(FMutex);
-        FQueued.wait_for(lock, slice, [&] { return !FQueue.empty(); });
+        // Rounded up: a wait of 0 ms would spin through the last fraction of a millisecond.
+        IdleWait(std::chrono::ceil<std::chrono::milliseconds>(slice));
     }
 }
 

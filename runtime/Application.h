@@ -15,6 +15,7 @@
 
 #include "runtime/FormatSettings.h"
 #include "runtime/UiHooks.h"
+#include "runtime/WakeSignal.h"
 
 namespace trimora {
 
@@ -30,8 +31,8 @@ public:
     // Tests and tools that run their loop elsewhere re-bind the GUI thread.
     void SetGuiThread(std::thread::id id) { FGuiThread.store(id); }
 
-    // Serve every hand-over pending at entry once, one at a time, then let the toolkit process
-    // its pending events.
+    // Serve every hand-over pending at entry once, one at a time, then the watches that are
+    // ready, then let the toolkit process its pending events.
     void ProcessMessages();
 
     // From a worker: run Call on the GUI thread and block until it has run; an exception it
@@ -43,7 +44,8 @@ public:
     void WaitFor(const std::function<bool()>& Ended);
     void WorkerEnded();
 
-    // Block the GUI thread until a hand-over is queued or Timeout passes; serves nothing.
+    // Block the GUI thread until a hand-over is queued, a watch is ready or Timeout passes;
+    // serves nothing.
     void IdleWait(std::chrono::milliseconds Timeout);
 
     // Headless main loop: serve hand-overs until Terminate().
@@ -59,6 +61,27 @@ public:
     // Serve the oldest queued hand-over; false if none was queued.
     bool ServeOne();
     std::size_t PendingCount() const;
+
+    // Descriptors the GUI thread waits for itself, beside its hand-overs, so that input reaches
+    // it without waking a worker first. A watch's call runs on the GUI thread whenever the loop
+    // finds its descriptor readable or hung up: in Run, RunUntil, ProcessMessages, or the
+    // toolkit's loop. It is not served again while it runs, nor while paused. GUI thread only.
+    using TWatchId = std::uint64_t;
+    TWatchId Watch(int Fd, std::function<void()> OnReady);
+    // Safe from inside the watch's own call, which then finishes.
+    void Unwatch(TWatchId Id);
+    void PauseWatch(TWatchId Id, bool Paused);
+    // Runs the watch's call now, unless it is running, paused or gone.
+    void ServeWatch(TWatchId Id);
+    // A toolkit that waits for descriptors in its own loop is told of each watch and of when
+    // it may be served (Active: neither running nor paused); it calls ServeWatch then.
+    struct TWatchHooks {
+        std::function<void(TWatchId, int Fd)> Added;
+        std::function<void(TWatchId)> Removed;
+        std::function<void(TWatchId, bool Active)> Activity;
+    };
+    void SetWatchHooks(TWatchHooks Hooks);
+    std::size_t WatchCount() const;
 
     // Takes a worker that cannot be waited for where it is stopped (its stop was requested from
     // inside its own hand-over) and destroys it once it has ended: at a later ProcessMessages or
@@ -80,6 +103,18 @@ public:
 private:
     Application();
     void ReclaimEndedThreads();
+    struct WatchEntry {
+        TWatchId Id = 0;
+        int Fd = -1;
+        std::shared_ptr<std::function<void()>> Call;
+        bool Paused = false;
+        bool Running = false;
+    };
+    WatchEntry* FindWatch(TWatchId Id);  // FMutex held
+    // Waits as IdleWait does; with Serve, runs the calls of the watches found ready unless a
+    // toolkit serves them.
+    void WaitForLoop(int TimeoutMs, bool Serve);
+    bool ToolkitServesWatches() const;
 
     struct Call {
         std::function<void()> Fn;
@@ -96,6 +131,10 @@ private:
     std::function<void()> FPump;
     std::function<void()> FWake;
     bool FTerminated = false;
+    TWakeSignal FLoopWake;  // raised with FQueued, for the loops that also wait for watches
+    std::vector<WatchEntry> FWatches;
+    TWatchId FNextWatchId = 1;
+    TWatchHooks FWatchHooks;
     std::atomic<std::int64_t> FMaxWaitUs{0};
     std::vector<std::unique_ptr<TThread>> FReleased;  // guarded by FMutex
     std::atomic<std::size_t> FReleasedCount{0};

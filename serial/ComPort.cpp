@@ -5,6 +5,7 @@
 #include <cerrno>
 
 #include "runtime/Application.h"
+#include "serial/ComInputWatch.h"
 #include "serial/ComThread.h"
 
 namespace trimora {
@@ -18,6 +19,7 @@ TCustomComPort::~TCustomComPort() {
     } catch (...) {
         // A close handler failed; the port goes away all the same.
     }
+    StopInputWatch();
     if (FWatchThread) StopWatchThread();
     // Destroyed by a handler of the hand-over that a closing wait is serving.
     if (FStoppingThread != nullptr) FStoppingThread->Detach();
@@ -205,9 +207,18 @@ void TCustomComPort::OpenPort() {
         throw;
     }
     // The event thread also sends the writes the device could not take at once, so it runs
-    // even when no event is watched; it then reads nothing.
-    FWatchThread = std::make_unique<TComThread>(this, FDevice);
+    // even when no event is watched; it then reads nothing. Events served on the GUI thread
+    // are found there: the GUI loop waits for the device's input itself, which spares each
+    // received block two thread switches and a blocking round trip.
+    const bool guiReads = FSyncMethod != smNone && !FEvents.Empty();
+    FWatchThread = std::make_unique<TComThread>(this, FDevice, !guiReads);
     FWatchRunning = true;
+    if (guiReads) {
+        // Ended by a hang-up or a failed handler: the writer has nothing left to do either.
+        FInputWatch = TComInputWatch::Start(*this, FDevice, FEvents, [this] {
+            if (FWatchThread) FWatchThread->Stop();
+        });
+    }
 
     if (!CallLinks(&TComLink::ConnectNotifyHook, true)) return;
     DoAfterOpen();
@@ -254,6 +265,13 @@ void TCustomComPort::ClosePort() {
     if (life.expired()) return;
     // Writes the device has not taken are abandoned; dropping them cannot fail.
     FDevice.AbortWrites();
+    if (FInputWatch) {
+        // Input that arrived before the close still reaches the receivers, as a hand-over
+        // waiting at the close would.
+        FInputWatch->ServeNow();
+        if (life.expired()) return;
+        StopInputWatch();
+    }
     if (FWatchRunning) {
         StopWatchThread();
         if (life.expired()) return;
@@ -264,6 +282,11 @@ void TCustomComPort::ClosePort() {
     FClosing = false;
     if (!CallLinks(&TComLink::ConnectNotifyHook, false)) return;
     DoAfterClose();
+}
+
+void TCustomComPort::StopInputWatch() {
+    std::shared_ptr<TComInputWatch> watch = std::move(FInputWatch);
+    if (watch) watch->Stop();
 }
 
 void TCustomComPort::StopWatchThread() {
@@ -288,6 +311,7 @@ void TCustomComPort::StopWatchThread() {
 
 void TCustomComPort::PurgeBuffers(bool Input, bool Output) {
     if (int e = FDevice.Purge(Input, Output)) throw EComPort(ecPurgeFailed, e);
+    if (Input && FInputWatch) FInputWatch->RoomMade();
 }
 
 std::int32_t TCustomComPort::WriteBufferAsync(const void* Buffer, std::int32_t Count,
@@ -314,8 +338,9 @@ std::int32_t TCustomComPort::InputCount() const {
 
 std::int32_t TCustomComPort::Read(void* Buffer, std::int32_t Count) {
     if (Count <= 0) return 0;
-    return static_cast<std::int32_t>(
-        FDevice.Read(static_cast<char*>(Buffer), static_cast<std::size_t>(Count)));
+    std::size_t taken = FDevice.Read(static_cast<char*>(Buffer), static_cast<std::size_t>(Count));
+    if (taken > 0 && FInputWatch) FInputWatch->RoomMade();
+    return static_cast<std::int32_t>(taken);
 }
 
 std::int32_t TCustomComPort::OutputCount() const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -17,6 +18,7 @@
 namespace trimora {
 
 class TComThread;
+class TComInputWatch;
 
 // One serial device: its line settings, open and close, writes that never wait, and the
 // receivers its event thread hands received bytes to. Every operation belongs to the GUI thread.
@@ -124,6 +126,7 @@ class TCustomComPort : public TComponent {
 
   private:
     friend class TComThread;
+    friend class TComInputWatch;
     friend class TComTimeouts;
     friend class TComFlowControl;
     friend class TComParity;
@@ -144,12 +147,18 @@ class TCustomComPort : public TComponent {
     bool AnnounceLines(bool Read);
 
     // The handling of device events, on the thread that serves the event thread's hand-overs.
+    // Acts on Events in a fixed order; stops when Detached is raised (the port closed or went).
+    void ServeDeviceEvents(TComEvents Events, const std::atomic<bool>& Detached);
     void DeliverReceivedBytes();
     void ServeErrorEvent();
     void ServeRxFlag();
     void ServeLineChange(TComEvent Event);
 
+    void StopInputWatch();
+
     std::unique_ptr<TComThread> FWatchThread;
+    // The GUI thread's own wait for input, while events are served there.
+    std::shared_ptr<TComInputWatch> FInputWatch;
     TComThread* FStoppingThread = nullptr;  // being waited for by ClosePort
     bool FWatchRunning = false;
     TSerialDevice FDevice;

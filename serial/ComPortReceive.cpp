@@ -1,10 +1,50 @@
-// The port's side of its event thread's hand-overs: received bytes and device events.
+// The port's side of serving its device's events (received bytes above all), whether its event
+// thread hands them over or the GUI thread's own input watch finds them.
+#include <atomic>
 #include <memory>
 
 #include "serial/ComErrorFlags.h"
 #include "serial/ComPort.h"
 
 namespace trimora {
+
+void TCustomComPort::ServeDeviceEvents(TComEvents Events, const std::atomic<bool>& Detached) {
+    static constexpr TComEvent kOrder[] = {evError, evRxChar, evTxEmpty, evBreak, evRing,
+                                           evCTS,   evDSR,    evRxFlag,  evRLSD,  evRx80Full};
+    for (TComEvent event : kOrder) {
+        // A handler may have closed or destroyed the 
+        if (Detached.load()) return;
+        if (!Events.Contains(event)) continue;
+        switch (event) {
+            case evError:
+                ServeErrorEvent();
+                break;
+            case evRxChar:
+                DeliverReceivedBytes();
+                break;
+            case evTxEmpty:
+                DoTxEmpty();
+                break;
+            case evBreak:
+                DoBreak();
+                break;
+            case evRing:
+                DoRing();
+                break;
+            case evCTS:
+            case evDSR:
+            case evRLSD:
+                ServeLineChange(event);
+                break;
+            case evRxFlag:
+                ServeRxFlag();
+                break;
+            case evRx80Full:
+                DoRx80Full();
+                break;
+        }
+    }
+}
 
 void TCustomComPort::DeliverReceivedBytes() {
     std::weak_ptr<char> life = FLifeToken;

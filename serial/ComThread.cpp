@@ -4,12 +4,13 @@
 
 namespace trimora {
 
-TComThread::TComThread(TCustomComPort* AComPort, TSerialDevice& ADevice)
+TComThread::TComThread(TCustomComPort* AComPort, TSerialDevice& ADevice, bool ReadsInput)
     : TThread(true),
       FOwnerPort(AComPort),
       FDevice(ADevice),
       FMask(AComPort->Events()),
-      FSyncMethod(AComPort->SyncMethod()) {
+      FSyncMethod(AComPort->SyncMethod()),
+      FReadsInput(ReadsInput) {
     SetPriority(TThreadPriority::tpNormal);
     Start();
 }
@@ -27,7 +28,7 @@ void TComThread::Stop() {
 
 void TComThread::Execute() {
     while (!FQuit.load()) {
-        TDeviceWake wake = FDevice.WaitForEvents(FQuitSignal, FMask);
+        TDeviceWake wake = FDevice.WaitForEvents(FQuitSignal, FMask, FReadsInput);
         if (wake.Quit) return;
         if (!wake.Events.Empty()) {
             FPendingEvents = wake.Events;
@@ -48,52 +49,13 @@ void TComThread::Dispatch() {
             std::atomic<std::thread::id>& Id;
             ~Reset() { Id.store(std::thread::id()); }
         } reset{FServingThread};
-        ServeDeviceEvents();
+        FOwnerPort->ServeDeviceEvents(FPendingEvents, FDetached);
     };
     // smWindowSync has no window here; it is served like smThreadSync.
     if (FSyncMethod == smNone)
         serve();
     else
         Synchronize(serve);
-}
-
-void TComThread::ServeDeviceEvents() {
-    static constexpr TComEvent kOrder[] = {evError, evRxChar, evTxEmpty, evBreak, evRing,
-                                           evCTS,   evDSR,    evRxFlag,  evRLSD,  evRx80Full};
-    for (TComEvent event : kOrder) {
-        // A handler may have closed or destroyed the port.
-        if (FDetached.load()) return;
-        if (!FPendingEvents.Contains(event)) continue;
-        TCustomComPort& port = *FOwnerPort;
-        switch (event) {
-            case evError:
-                port.ServeErrorEvent();
-                break;
-            case evRxChar:
-                port.DeliverReceivedBytes();
-                break;
-            case evTxEmpty:
-                port.DoTxEmpty();
-                break;
-            case evBreak:
-                port.DoBreak();
-                break;
-            case evRing:
-                port.DoRing();
-                break;
-            case evCTS:
-            case evDSR:
-            case evRLSD:
-                port.ServeLineChange(event);
-                break;
-            case evRxFlag:
-                port.ServeRxFlag();
-                break;
-            case evRx80Full:
-                port.DoRx80Full();
-                break;
-        }
-    }
 }
 
 }  // namespace trimora

@@ -5,7 +5,7 @@
 
 #include "runtime/TThread.h"
 #include "serial/ComTypes.h"
-#include "serial/WakeSignal.h"
+#include "runtime/WakeSignal.h"
 
 namespace trimora {
 
@@ -13,11 +13,13 @@ class TSerialDevice;
 
 // The event thread of one open port. It waits for the device's events without a time limit and
 // hands them to the GUI thread, blocking until they have been served there (or serves them
-// itself with smNone). It touches nothing of the port but its device, and the device only while
-// it has not been told to stop.
+// itself with smNone). It sends the writes the device could not take at once. When the GUI
+// thread waits for the port's input itself (ReadsInput false), the events left here are those of
+// the writes. It touches nothing of the port but its device, and the device only while it has
+// not been told to stop.
 class TComThread : public TThread {
   public:
-    TComThread(TCustomComPort* AComPort, TSerialDevice& ADevice);
+    TComThread(TCustomComPort* AComPort, TSerialDevice& ADevice, bool ReadsInput);
     ~TComThread() override;
 
     // Asks the thread to end; it ends after a hand-over in progress returns.
@@ -27,9 +29,6 @@ class TComThread : public TThread {
     bool ServingHandOver() const { return FServingThread.load() == std::this_thread::get_id(); }
     // The port is closing from inside the hand-over or going away: serve nothing more of it.
     void Detach() { FDetached.store(true); }
-
-    // Acts on the events of the latest wake, in a fixed order.
-    void ServeDeviceEvents();
 
   protected:
     void Execute() override;
@@ -45,6 +44,7 @@ class TComThread : public TThread {
     TComEvents FPendingEvents;
     const TComEvents FMask;
     const TSyncMethod FSyncMethod;
+    const bool FReadsInput;
     std::atomic<std::thread::id> FServingThread{};
     std::atomic<bool> FDetached{false};
 };

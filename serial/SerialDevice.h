@@ -27,8 +27,9 @@ struct TDeviceWake {
 
 // One open serial device: the operating system's side of a port. Every call but
 // WaitForEvents belongs to the GUI thread; WaitForEvents belongs to the port's event thread,
-// which moves received bytes into the device's input queue and sends queued writes. Calls return
-// 0 or the operating system's error code.
+// which sends queued writes and, unless the GUI thread reads the device itself (ReadInput),
+// moves received bytes into the device's input queue. Calls return 0 or the operating system's
+// error code.
 class TSerialDevice {
   public:
     TSerialDevice();
@@ -60,11 +61,16 @@ class TSerialDevice {
     int ClearErrors(std::uint32_t& Errors, std::size_t& InQueue, std::size_t& OutQueue);
     std::size_t InputCount() const;
     std::size_t OutputCount() const;
+    // The input queue has no room: reading the device waits for the port's reader.
+    bool InputFull() const;
 
     // Waits until the device reports one of Mask's events, ends, or Quit is raised. While it
-    // waits it drains the device into the input queue and sends queued writes. An empty mask
-    // reads nothing.
-    TDeviceWake WaitForEvents(const TWakeSignal& Quit, TComEvents Mask);
+    // waits it sends queued writes and, with ReadsInput and a mask that is not empty, drains
+    // the device into the input queue.
+    TDeviceWake WaitForEvents(const TWakeSignal& Quit, TComEvents Mask, bool ReadsInput);
+    // Drains the device into the input queue now, without waiting, for a thread that waits for
+    // the device's input itself; the events found are those of Mask.
+    TDeviceWake ReadInput(TComEvents Mask);
 
     struct TImpl;
 

@@ -51,18 +51,50 @@ bool Drain(TSerialDevice::TImpl& d, int fd, TComEvents& events) {
 }
 }  // namespace
 
-TDeviceWake TSerialDevice::WaitForEvents(const TWakeSignal& Quit, TComEvents Mask) {
+TDeviceWake TSerialDevice::ReadInput(TComEvents Mask) {
+    TImpl& d = *FImpl;
+    TDeviceWake wake;
+    const int fd = d.Fd.load();
+    // Gone already: whoever found that out has reported it.
+    if (fd < 0 || d.GoneError.load() != 0) {
+        wake.Ended = true;
+        return wake;
+    }
+    TComEvents events;
+    bool alive = Drain(d, fd, events);
+    if (alive && events.Empty() && d.Input.Room() > 0) {
+        // Woken with nothing to read: a line that hung up without an end of file would keep
+        // the waiter's descriptor ready for ever.
+        pollfd p{fd, POLLIN, 0};
+        if (::poll(&p, 1, 0) == 1 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
+            d.MarkGone(EIO);
+            alive = false;
+        }
+    }
+    if (!alive) {
+        d.Input.AddErrors(CE_IOE);
+        events.Include(evError);
+    }
+    wake.Events = events & Mask;
+    wake.Ended = !alive;
+    return wake;
+}
+
+TDeviceWake TSerialDevice::WaitForEvents(const TWakeSignal& Quit, TComEvents Mask,
+                                         bool ReadsInput) {
     TImpl& d = *FImpl;
     const int fd = d.Fd.load();
-    const bool readInput = !Mask.Empty();
+    const bool readInput = ReadsInput && !Mask.Empty();
     TDeviceWake wake;
     for (;;) {
         // A full input queue waits for the GUI thread's read, which raises the kick.
         const bool wantInput = readInput && d.Input.Room() > 0;
+        // When another thread reads, the device matters here only while writes wait for it.
+        const bool watchDevice = readInput || !d.Output.Empty();
         pollfd fds[3] = {
             {Quit.Handle(), POLLIN, 0},
-            {fd, static_cast<short>((wantInput ? POLLIN : 0) | (d.Output.Empty() ? 0 : POLLOUT)),
-             0},
+            {watchDevice ? fd : -1,
+             static_cast<short>((wantInput ? POLLIN : 0) | (d.Output.Empty() ? 0 : POLLOUT)), 0},
             {d.WriteKick.Handle(), POLLIN, 0},
         };
         int timeout = d.Output.MsUntilDeadline(TWriteFifo::Clock::now());

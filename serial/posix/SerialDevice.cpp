@@ -163,6 +163,9 @@ int TSerialDevice::ClearErrors(std::uint32_t& Errors, std::size_t& InQueue, std:
 std::size_t TSerialDevice::InputCount() const {
     return FImpl->Input.Count();
 }
+bool TSerialDevice::InputFull() const {
+    return FImpl->Input.Room() == 0;
+}
 std::size_t TSerialDevice::OutputCount() const {
     return FImpl->Output.PendingBytes();
 }

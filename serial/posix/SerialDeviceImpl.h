@@ -5,7 +5,7 @@
 
 #include "serial/InputQueue.h"
 #include "serial/SerialDevice.h"
-#include "serial/WakeSignal.h"
+#include "runtime/WakeSignal.h"
 #include "serial/posix/WriteFifo.h"
 
 namespace trimora {
@@ -20,7 +20,7 @@ struct TSerialDevice::TImpl {
     TInputQueue Input;
     TWriteFifo Output;
     TWakeSignal WriteKick;  // raised when writes are queued or the full input queue gets room
-    char ReadBuffer[4096];  // event thread only
+    char ReadBuffer[4096];  // the one thread that reads the device
     std::int32_t WriteConstant = 1000;  // GUI thread only
     std::int32_t WriteMultiplier = 100;
 

@@ -1,4 +1,4 @@
-#include "serial/WakeSignal.h"
+#include "runtime/WakeSignal.h"
 
 #include <poll.h>
 #include <sys/eventfd.h>

@@ -2,8 +2,8 @@
 
 namespace trimora {
 
-// A signal one thread raises to wake another from its wait on the device. It stays raised until
-// cleared. On POSIX it is an eventfd that the waiter polls beside the device.
+// A signal one thread raises to wake another from its wait (on a device, or the GUI thread's idle
+// loop). It stays raised until cleared. On POSIX it is an eventfd the waiter polls.
 class TWakeSignal {
   public:
     TWakeSignal();

@@ -1,0 +1,83 @@
+#include "serial/ComInputWatch.h"
+
+#include "serial/ComPort.h"
+#include "serial/SerialDevice.h"
+
+namespace trimora {
+
+std::shared_ptr<TComInputWatch> TComInputWatch::Start(TCustomComPort& Port, TSerialDevice& Device,
+                                                       TComEvents Mask,
+                                                       std::function<void()> OnEnded) {
+    std::shared_ptr<TComInputWatch> watch(
+        new TComInputWatch(Port, Device, Mask, std::move(OnEnded)));
+    std::weak_ptr<TComInputWatch> weak = watch;
+    watch->FWatch = Application::Instance().Watch(Device.Handle(), [weak] {
+        if (auto self = weak.lock()) self->Serve();
+    });
+    return watch;
+}
+
+TComInputWatch::TComInputWatch(TCustomComPort& Port, TSerialDevice& Device, TComEvents Mask,
+                               std::function<void()> OnEnded)
+    : FPort(Port), FDevice(Device), FMask(Mask), FOnEnded(std::move(OnEnded)) {}
+
+TComInputWatch::~TComInputWatch() {
+    Stop();
+}
+
+void TComInputWatch::Stop() {
+    if (FStopped) return;
+    FStopped = true;
+    FDetached.store(true);
+    Application::Instance().Unwatch(FWatch);
+}
+
+void TComInputWatch::ServeNow() {
+    Serve();
+}
+
+void TComInputWatch::RoomMade() {
+    if (!FPaused || FStopped || FDevice.InputFull()) return;
+    FPaused = false;
+    Application::Instance().PauseWatch(FWatch, false);
+}
+
+void TComInputWatch::Serve() {
+    if (FStopped || FServing) return;
+    // A handler may close or destroy the port, which drops its hold on this watch.
+    std::shared_ptr<TComInputWatch> self = shared_from_this();
+    FServing = true;
+    struct Reset {
+        bool& Flag;
+        ~Reset() { Flag = false; }
+    } reset{FServing};
+
+    TDeviceWake wake = FDevice.ReadInput(FMask);
+    if (!wake.Events.Empty()) {
+        try {
+            FPort.ServeDeviceEvents(wake.Events, FDetached);
+        } catch (...) {
+            // Like an event thread ended by an error: nothing more is delivered until the port
+            // is opened again.
+            if (!FStopped) End();
+            return;
+        }
+    }
+    if (FStopped) return;
+    if (wake.Ended) {
+        End();
+        return;
+    }
+    // A full queue is read by the port's reader first; the device holds the rest meanwhile.
+    if (FDevice.InputFull()) {
+        FPaused = true;
+        Application::Instance().PauseWatch(FWatch, true);
+    }
+}
+
+void TComInputWatch::End() {
+    Stop();
+    if (FOnEnded) FOnEnded();
+}
+
+}  // namespace trimora
