@@ -1,4 +1,6 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -60,6 +62,35 @@ TEST(QtRuntimeBindings, WorkerHandOverIsServedByProcessEvents) {
     std::thread worker([&] { Application::Instance().Synchronize([&] { ran = true; }); });
     EXPECT_TRUE(PumpUntil([&] { return ran.load(); }));
     worker.join();
+}
+
+TEST(QtRuntimeBindings, AWatchedDescriptorIsServedByQtsLoopAndNotWhileItsCallRuns) {
+    int fds[2];
+    ASSERT_EQ(::pipe2(fds, O_NONBLOCK | O_CLOEXEC), 0);
+    auto& app = Application::Instance();
+    int served = 0;
+    int servedInsideNestedLoop = -1;
+    Application::TWatchId id = app.Watch(fds[0], [&] {
+        char c;
+        while (::read(fds[0], &c, 1) == 1) {
+        }
+        if (++served > 1) return;
+        ASSERT_EQ(::write(fds[1], "y", 1), 1);  // ready again while this call runs
+        for (int i = 0; i < 20; ++i) {
+            QCoreApplication::processEvents();
+            std::this_thread::sleep_for(1ms);
+        }
+        servedInsideNestedLoop = served;
+    });
+    ASSERT_EQ(::write(fds[1], "x", 1), 1);
+    EXPECT_TRUE(PumpUntil([&] { return served == 2; }));
+    EXPECT_EQ(servedInsideNestedLoop, 1);
+    app.Unwatch(id);
+    ASSERT_EQ(::write(fds[1], "z", 1), 1);
+    for (int i = 0; i < 20; ++i) QCoreApplication::processEvents();
+    EXPECT_EQ(served, 2) << "no longer watched";
+    ::close(fds[0]);
+    ::close(fds[1]);
 }
 
 TEST(QtRuntimeBindings, RuntimePumpProcessesQtEvents) {

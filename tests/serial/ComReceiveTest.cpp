@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <memory>
@@ -65,7 +66,9 @@ class ReceiveOnPty : public ::testing::Test {
 };
 }  // namespace
 
-TEST_F(ReceiveOnPty, AFrameArrivesWholeAtTheFramerOnTheGuiThread) {
+TEST_F(ReceiveOnPty, AFrameArrivesWholeAtTheFramerOnTheGuiThreadWithoutAHandOver) {
+    std::atomic<int> handOvers{0};
+    Application::Instance().SetWakeHook([&] { ++handOvers; });
     int rxChar = 0;
     std::string rxBuf;
     port->OnRxChar = [&](TObject*, int) { ++rxChar; };
@@ -82,6 +85,42 @@ TEST_F(ReceiveOnPty, AFrameArrivesWholeAtTheFramerOnTheGuiThread) {
     EXPECT_EQ(rxChar, 0) << "the framer took the bytes";
     EXPECT_EQ(rxBuf, kMeasure) << "OnRxBuf saw each block that went to the framer";
     EXPECT_EQ(port->InputCount(), 0);
+    Application::Instance().SetWakeHook(nullptr);
+    EXPECT_EQ(handOvers.load(), 0) << "the GUI loop read the device itself";
+}
+
+TEST_F(ReceiveOnPty, WithSmNoneTheEventThreadServesTheBytesItself) {
+    std::atomic<int> count{0};
+    std::atomic<std::thread::id> servedOn{};
+    framer.OnPacket = [&](TObject*, const std::string&) {
+        servedOn.store(std::this_thread::get_id());
+        ++count;
+    };
+    port->SetSyncMethod(smNone);
+    framer.SetComPort(port.get());
+    port->OpenPort();
+    ASSERT_TRUE(pty.Write(kMeasure));
+    auto deadline = std::chrono::steady_clock::now() + 5s;
+    while (count.load() == 0 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(1ms);
+    port->ClosePort();
+    EXPECT_EQ(count.load(), 1);
+    EXPECT_NE(servedOn.load(), std::this_thread::get_id());
+}
+
+TEST_F(ReceiveOnPty, ANestedPumpInsideAHandlerDoesNotServeThePortAgain) {
+    framer.SetComPort(port.get());
+    std::size_t packetsSeenInsideThePump = 0;
+    onPacket = [&](const std::string&) {
+        if (packets.size() != 1) return;
+        ASSERT_TRUE(pty.Write(kMeasure));
+        test::PumpFor(50ms);
+        packetsSeenInsideThePump = packets.size();
+    };
+    port->OpenPort();
+    ASSERT_TRUE(pty.Write(kMeasure));
+    ASSERT_TRUE(test::PumpUntil([&] { return packets.size() == 2; }));
+    EXPECT_EQ(packetsSeenInsideThePump, 1u) << "the second frame waited for the first handler";
 }
 
 TEST_F(ReceiveOnPty, ManyFramesInQuickSuccessionAllArriveInOrder) {
@@ -171,7 +210,7 @@ TEST_F(ReceiveOnPty, ClosingServesInputThatArrivedBeforeIt) {
     EXPECT_EQ(Application::Instance().PendingCount(), 0u);
 }
 
-TEST_F(ReceiveOnPty, ClosingFromInsideTheHandOverDoesNotWaitForItself) {
+TEST_F(ReceiveOnPty, ClosingFromInsideItsHandlerDoesNotWaitForItself) {
     framer.SetComPort(port.get());
     onPacket = [&](const std::string&) { port->ClosePort(); };
     port->OpenPort();
@@ -187,7 +226,7 @@ TEST_F(ReceiveOnPty, ClosingFromInsideTheHandOverDoesNotWaitForItself) {
     EXPECT_TRUE(test::PumpUntil([&] { return packets.size() == 2; }));
 }
 
-TEST_F(ReceiveOnPty, RenamingFromInsideTheHandOverMovesToTheNewDevice) {
+TEST_F(ReceiveOnPty, RenamingFromInsideItsHandlerMovesToTheNewDevice) {
     test::PseudoTerminal other;
     framer.SetComPort(port.get());
     onPacket = [&](const std::string&) {
@@ -203,7 +242,7 @@ TEST_F(ReceiveOnPty, RenamingFromInsideTheHandOverMovesToTheNewDevice) {
     EXPECT_TRUE(test::PumpUntil([] { return Application::Instance().ReleasedThreadCount() == 0; }));
 }
 
-TEST_F(ReceiveOnPty, DestroyingFromInsideTheHandOverIsSafe) {
+TEST_F(ReceiveOnPty, DestroyingFromInsideItsHandlerIsSafe) {
     framer.SetComPort(port.get());
     std::vector<std::string> afterDestroy;
     port->OnRxChar = [&](TObject*, int) { afterDestroy.push_back("rxchar"); };
@@ -218,7 +257,7 @@ TEST_F(ReceiveOnPty, DestroyingFromInsideTheHandOverIsSafe) {
     EXPECT_TRUE(test::PumpUntil([] { return Application::Instance().ReleasedThreadCount() == 0; }));
 }
 
-TEST_F(ReceiveOnPty, AHandlerErrorEndsTheEventThreadButNotThePort) {
+TEST_F(ReceiveOnPty, AHandlerErrorEndsDeliveryButNotThePort) {
     framer.SetComPort(port.get());
     onPacket = [](const std::string&) { throw std::runtime_error("handler failed"); };
     port->OpenPort();

@@ -45,8 +45,8 @@ inline void ConfigureLikeProtocol(TComDataPacket& f) {
     f.SetSize(0);
 }
 
-// Drops every handler. A port being closed or destroyed still serves a hand-over its event
-// thread has started, so tests whose handlers refer to the test body's locals call this first.
+// Drops every handler. A port being closed or destroyed still serves the input that has arrived,
+// so tests whose handlers refer to the test body's locals call this first.
 inline void SilencePort(TComPort& p) {
     p.OnAfterOpen = p.OnAfterClose = p.OnBeforeOpen = p.OnBeforeClose = nullptr;
     p.OnTxEmpty = p.OnBreak = p.OnRing = p.OnRxFlag = p.OnRx80Full = nullptr;
