@@ -49,6 +49,19 @@ bool Drain(TSerialDevice::TImpl& d, int fd, TComEvents& events) {
     if (before * 5 < capacity * 4 && after * 5 >= capacity * 4) events.Include(evRx80Full);
     return alive;
 }
+
+// What a look at the device found: a device that is gone adds an I/O error to its queue and an
+// error event.
+TDeviceWake WakeOf(TSerialDevice::TImpl& d, TComEvents events, bool alive, TComEvents mask) {
+    if (!alive) {
+        d.Input.AddErrors(CE_IOE);
+        events.Include(evError);
+    }
+    TDeviceWake wake;
+    wake.Events = events & mask;
+    wake.Ended = !alive;
+    return wake;
+}
 }  // namespace
 
 TDeviceWake TSerialDevice::ReadInput(TComEvents Mask) {
@@ -71,13 +84,7 @@ TDeviceWake TSerialDevice::ReadInput(TComEvents Mask) {
             alive = false;
         }
     }
-    if (!alive) {
-        d.Input.AddErrors(CE_IOE);
-        events.Include(evError);
-    }
-    wake.Events = events & Mask;
-    wake.Ended = !alive;
-    return wake;
+    return WakeOf(d, events, alive, Mask);
 }
 
 TDeviceWake TSerialDevice::WaitForEvents(const TWakeSignal& Quit, TComEvents Mask,
@@ -127,12 +134,7 @@ TDeviceWake TSerialDevice::WaitForEvents(const TWakeSignal& Quit, TComEvents Mas
             d.MarkGone(EIO);
             alive = false;
         }
-        if (!alive) {
-            d.Input.AddErrors(CE_IOE);
-            events.Include(evError);
-        }
-        wake.Events = events & Mask;
-        wake.Ended = !alive;
+        wake = WakeOf(d, events, alive, Mask);
         if (!wake.Events.Empty() || wake.Ended) return wake;
     }
 }
