@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/Form1.h"
+#include "tests/app/QtPump.h"
 #include "tools/dongle_sim/DeviceFrames.h"
 #include "tools/dongle_sim/DongleSim.h"
 
@@ -37,23 +38,6 @@ inline std::string MeasureFrame(std::uint8_t Id, std::uint16_t RawSpeed, std::ui
     data.HeartRate = 120;
     data.Keys = Keys;
     return sim::MakeMeasureFrame(Id, data);
-}
-
-// Runs the GUI thread's events until Done() or the deadline; true if Done().
-template <typename Pred>
-bool PumpUntil(Pred Done, int Milliseconds = 5000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!Done()) {
-        if (clock.elapsed() > Milliseconds) return false;
-        QCoreApplication::processEvents();
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
-}
-
-inline void PumpFor(int Milliseconds) {
-    PumpUntil([] { return false; }, Milliseconds);
 }
 
 // The hex texts of the frames the program sent from sequence From on.

@@ -13,24 +13,13 @@
 
 #include "app/QtRuntimeBindings.h"
 #include "runtime/Application.h"
+#include "tests/app/QtPump.h"
 
 using namespace trimora;
 using namespace std::chrono_literals;
+using trimora::test::PumpUntil;
 
 namespace {
-
-// Pumps Qt until Done() or the deadline; true if Done().
-template <typename Pred>
-bool PumpUntil(Pred Done, int Milliseconds = 5000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!Done()) {
-        if (clock.elapsed() > Milliseconds) return false;
-        QCoreApplication::processEvents();
-        std::this_thread::sleep_for(1ms);
-    }
-    return true;
-}
 
 // Waits without serving anything, as a busy GUI thread would.
 bool WaitForPending(std::size_t Count) {
