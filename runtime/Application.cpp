@@ -159,7 +159,8 @@ void Application::IdleWait(std::chrono::milliseconds Timeout) {
         std::lock_guard lock(FMutex);
         if (!FQueue.empty()) return;
     }
-    WaitForLoop(static_cast<int>(std::min<std::int64_t>(Timeout.count(), 1 << 30)), false);
+    // A time already passed is no wait; poll() would take a negative one as no limit.
+    WaitForLoop(static_cast<int>(std::clamp<std::int64_t>(Timeout.count(), 0, 1 << 30)), false);
 }
 
 void Application::Run() {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <string>
@@ -108,6 +109,25 @@ TEST_F(LoopWatch, IdleWaitWakesForInputAndLeavesItToTheNextPump) {
     EXPECT_EQ(served, 0);
     App().ProcessMessages();
     EXPECT_EQ(served, 1);
+}
+
+TEST_F(LoopWatch, AnIdleWaitWhoseTimeHasPassedReturnsAtOnce) {
+    // A caller computing its slice as deadline minus now may pass a negative time.
+    Watch([&] { Take(); });
+    App().ProcessMessages();  // nothing left to wake the wait early
+    std::atomic<bool> returned{false};
+    std::thread rescue([&] {
+        auto until = std::chrono::steady_clock::now() + 3s;
+        while (!returned.load() && std::chrono::steady_clock::now() < until)
+            std::this_thread::sleep_for(5ms);
+        if (!returned.load()) Put();  // ends a wait that would otherwise never end
+    });
+    auto start = std::chrono::steady_clock::now();
+    App().IdleWait(-5ms);
+    auto waited = std::chrono::steady_clock::now() - start;
+    returned.store(true);
+    rescue.join();
+    EXPECT_LT(waited, 2s);
 }
 
 TEST_F(LoopWatch, ACallIsNotServedAgainWhileItRunsNorWhilePaused) {
