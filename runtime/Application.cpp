@@ -37,7 +37,9 @@ void Application::ReleaseWhenEnded(std::unique_ptr<TThread> Thread) {
     FReleasedCount.store(FReleased.size());
 }
 
-std::size_t Application::ReleasedThreadCount() const { return FReleasedCount.load(); }
+std::size_t Application::ReleasedThreadCount() const {
+    return FReleasedCount.load();
+}
 
 void Application::ReclaimEndedThreads() {
     if (FReleasedCount.load() == 0 || !IsGuiThread()) return;
@@ -103,8 +105,13 @@ void Application::ProcessMessages() {
     std::size_t pending = PendingCount();
     for (std::size_t i = 0; i < pending; ++i)
         if (!ServeOne()) break;
-    // A toolkit's pump serves the watches itself.
-    if (WatchCount() > 0 && !ToolkitServesWatches()) WaitForLoop(0, true);
+    bool serveWatches;
+    {
+        std::lock_guard lock(FMutex);
+        // A toolkit's pump serves the watches itself.
+        serveWatches = !FWatches.empty() && !FWatchHooks.Added;
+    }
+    if (serveWatches) WaitForLoop(0, true);
     std::function<void()> pump;
     {
         std::lock_guard lock(FMutex);
@@ -201,11 +208,6 @@ std::size_t Application::WatchCount() const {
     return FWatches.size();
 }
 
-bool Application::ToolkitServesWatches() const {
-    std::lock_guard lock(FMutex);
-    return static_cast<bool>(FWatchHooks.Added);
-}
-
 Application::TWatchId Application::Watch(int Fd, std::function<void()> OnReady) {
     TWatchId id;
     std::function<void(TWatchId, int)> added;
@@ -288,20 +290,20 @@ void Application::SetWatchHooks(TWatchHooks Hooks) {
     std::vector<std::pair<TWatchId, int>> existing;
     {
         std::lock_guard lock(FMutex);
-        FWatchHooks = std::move(Hooks);
-        if (FWatchHooks.Added)
+        FWatchHooks = Hooks;
+        if (Hooks.Added)
             for (const WatchEntry& w : FWatches) existing.emplace_back(w.Id, w.Fd);
     }
     // Watches made before the toolkit came are handed to it now.
     for (auto [id, fd] : existing) {
-        FWatchHooks.Added(id, fd);
+        Hooks.Added(id, fd);
         bool active;
         {
             std::lock_guard lock(FMutex);
             WatchEntry* w = FindWatch(id);
             active = w != nullptr && !w->Paused && !w->Running;
         }
-        if (!active && FWatchHooks.Activity) FWatchHooks.Activity(id, false);
+        if (!active && Hooks.Activity) Hooks.Activity(id, false);
     }
 }
 

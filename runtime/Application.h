@@ -24,7 +24,7 @@ class TThread;
 // The one process-wide object: it knows the GUI thread, queues the calls that worker threads
 // hand over to it, and holds the hooks through which a toolkit plugs in.
 class Application {
-public:
+  public:
     static Application& Instance();
 
     bool IsGuiThread() const { return std::this_thread::get_id() == FGuiThread.load(); }
@@ -100,7 +100,7 @@ public:
 
     ~Application();
 
-private:
+  private:
     Application();
     void ReclaimEndedThreads();
     struct WatchEntry {
@@ -114,7 +114,6 @@ private:
     // Waits as IdleWait does; with Serve, runs the calls of the watches found ready unless a
     // toolkit serves them.
     void WaitForLoop(int TimeoutMs, bool Serve);
-    bool ToolkitServesWatches() const;
 
     struct Call {
         std::function<void()> Fn;

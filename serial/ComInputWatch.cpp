@@ -6,13 +6,13 @@
 namespace trimora {
 
 std::shared_ptr<TComInputWatch> TComInputWatch::Start(TCustomComPort& Port, TSerialDevice& Device,
-                                                       TComEvents Mask,
-                                                       std::function<void()> OnEnded) {
+                                                      TComEvents Mask,
+                                                      std::function<void()> OnEnded) {
     std::shared_ptr<TComInputWatch> watch(
         new TComInputWatch(Port, Device, Mask, std::move(OnEnded)));
     std::weak_ptr<TComInputWatch> weak = watch;
     watch->FWatch = Application::Instance().Watch(Device.Handle(), [weak] {
-        if (auto self = weak.lock()) self->Serve();
+        if (auto self = weak.lock()) self->ServeNow();
     });
     return watch;
 }
@@ -32,17 +32,13 @@ void TComInputWatch::Stop() {
     Application::Instance().Unwatch(FWatch);
 }
 
-void TComInputWatch::ServeNow() {
-    Serve();
-}
-
 void TComInputWatch::RoomMade() {
     if (!FPaused || FStopped || FDevice.InputFull()) return;
     FPaused = false;
     Application::Instance().PauseWatch(FWatch, false);
 }
 
-void TComInputWatch::Serve() {
+void TComInputWatch::ServeNow() {
     if (FStopped || FServing) return;
     // A handler may close or destroy the port, which drops its hold on this watch.
     std::shared_ptr<TComInputWatch> self = shared_from_this();

@@ -32,12 +32,10 @@ class TComInputWatch : public std::enable_shared_from_this<TComInputWatch> {
     void RoomMade();
     // Serves nothing more and touches the port no more. Safe from inside a handler.
     void Stop();
-    bool Stopped() const { return FStopped; }
 
   private:
     TComInputWatch(TCustomComPort& Port, TSerialDevice& Device, TComEvents Mask,
                    std::function<void()> OnEnded);
-    void Serve();
     void End();
 
     TCustomComPort& FPort;

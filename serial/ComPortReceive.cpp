@@ -12,7 +12,7 @@ void TCustomComPort::ServeDeviceEvents(TComEvents Events, const std::atomic<bool
     static constexpr TComEvent kOrder[] = {evError, evRxChar, evTxEmpty, evBreak, evRing,
                                            evCTS,   evDSR,    evRxFlag,  evRLSD,  evRx80Full};
     for (TComEvent event : kOrder) {
-        // A handler may have closed or destroyed the 
+        // A handler may have closed or destroyed the port.
         if (Detached.load()) return;
         if (!Events.Contains(event)) continue;
         switch (event) {

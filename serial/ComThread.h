@@ -4,8 +4,8 @@
 #include <thread>
 
 #include "runtime/TThread.h"
-#include "serial/ComTypes.h"
 #include "runtime/WakeSignal.h"
+#include "serial/ComTypes.h"
 
 namespace trimora {
 

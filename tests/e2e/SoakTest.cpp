@@ -90,9 +90,9 @@ TEST(Soak, LineRateMeasuresThroughTheWholePath) {
         expected = sequence + 1;
         received.fetch_add(1, std::memory_order_relaxed);
         const auto now = Clock::now();
-        const auto due = start + std::chrono::duration_cast<Clock::duration>(
-                                     std::chrono::duration<double>(sequence /
-                                                                   kLineRateFramesPerSecond));
+        const auto due =
+            start + std::chrono::duration_cast<Clock::duration>(
+                        std::chrono::duration<double>(sequence / kLineRateFramesPerSecond));
         if (now - start >= warmUp) fig.MaxDeliveryLag = std::max(fig.MaxDeliveryLag, now - due);
     };
 
@@ -143,8 +143,8 @@ TEST(Soak, LineRateMeasuresThroughTheWholePath) {
         static_cast<long long>(fig.RssEndKiB), static_cast<long long>(fig.RssMaxKiB),
         static_cast<long long>(fig.HeapWarmKiB), static_cast<long long>(fig.HeapEndKiB),
         kSanitized ? " (not meaningful under a sanitizer)" : "",
-        std::chrono::duration<double, std::milli>(fig.MaxDeliveryLag).count(), fig.Cpu.count() / 1e6,
-        100.0 * fig.Cpu.count() / 1e6 / fig.Seconds);
+        std::chrono::duration<double, std::milli>(fig.MaxDeliveryLag).count(),
+        fig.Cpu.count() / 1e6, 100.0 * fig.Cpu.count() / 1e6 / fig.Seconds);
 
     const double expectedFrames =
         std::chrono::duration<double>(length).count() * kLineRateFramesPerSecond;

@@ -15,7 +15,9 @@ using namespace trimora;
 using namespace std::chrono_literals;
 
 namespace {
-Application& App() { return Application::Instance(); }
+Application& App() {
+    return Application::Instance();
+}
 
 // The GUI thread watches the read end of a pipe the test writes into.
 class LoopWatch : public ::testing::Test {
@@ -60,7 +62,8 @@ TEST_F(LoopWatch, AReadableDescriptorIsServedOnTheGuiThreadByEachLoop) {
     const Loop loops[] = {
         {"ProcessMessages", [] { App().ProcessMessages(); }},
         {"RunUntil", [&] { App().RunUntil([&] { return served > 0; }, 5s); }},
-        {"Run", [&] {
+        {"Run",
+         [&] {
              terminateWhenServed = true;
              App().Run();
              terminateWhenServed = false;
@@ -187,7 +190,8 @@ TEST_F(LoopWatch, AToolkitIsToldOfEachWatchAndServesItItself) {
         told.push_back(Active ? "active" : "inactive");
     };
     App().SetWatchHooks(hooks);
-    EXPECT_EQ(told, (std::vector<std::string>{"added 1 1"})) << "a watch made earlier is handed over";
+    EXPECT_EQ(told, (std::vector<std::string>{"added 1 1"}))
+        << "a watch made earlier is handed over";
 
     Put();
     App().ProcessMessages();
@@ -198,6 +202,6 @@ TEST_F(LoopWatch, AToolkitIsToldOfEachWatchAndServesItItself) {
     App().ServeWatch(first);
     EXPECT_EQ(served, 1) << "paused";
     App().Unwatch(first);
-    EXPECT_EQ(told, (std::vector<std::string>{"added 1 1", "inactive", "active", "inactive",
-                                              "removed"}));
+    EXPECT_EQ(told,
+              (std::vector<std::string>{"added 1 1", "inactive", "active", "inactive", "removed"}));
 }
