@@ -28,9 +28,7 @@ void TComTimeouts::SetWriteTotalConstant(std::int32_t Value) {
     Set(FWriteTotalConstant, Value);
 }
 
-void TComTimeouts::Set(std::int32_t& Field, std::int32_t Value) {
-    if (Field == Value) return;
-    Field = Value;
+void TComTimeouts::Apply() {
     if (FComPort != nullptr) FComPort->SetupTimeouts();
 }
 
@@ -93,10 +91,12 @@ void TComBuffer::Assign(const TComBuffer& Source) {
     FOutputSize = Source.FOutputSize;
 }
 
-void TComBuffer::Set(std::int32_t& Field, std::int32_t Value) {
+void TComBuffer::SetSize(std::int32_t& Field, std::int32_t Value) {
     if (Value > 0 && Value % 2 != 0) --Value;
-    if (Field == Value) return;
-    Field = Value;
+    Set(Field, Value);
+}
+
+void TComBuffer::Apply() {
     if (FComPort != nullptr) FComPort->SetupBuffers();
 }
 

@@ -10,10 +10,25 @@ namespace trimora {
 // The settings groups of a port. Each belongs to one port (or to none, as a free-standing value
 // to copy from): a setter stores a changed value and asks its port to apply the group, which
 // acts only while the port is open.
+class TComSettingsGroup : public TObject {
+  protected:
+    explicit TComSettingsGroup(TCustomComPort* AComPort) : FComPort(AComPort) {}
 
-class TComTimeouts : public TObject {
+    template <typename T>
+    void Set(T& Field, T Value) {
+        if (Field == Value) return;
+        Field = Value;
+        Apply();
+    }
+    // Has the port apply the group; nothing without a port.
+    virtual void Apply() = 0;
+
+    TCustomComPort* FComPort;
+};
+
+class TComTimeouts : public TComSettingsGroup {
   public:
-    explicit TComTimeouts(TCustomComPort* AComPort = nullptr) : FComPort(AComPort) {}
+    explicit TComTimeouts(TCustomComPort* AComPort = nullptr) : TComSettingsGroup(AComPort) {}
     void Assign(const TComTimeouts& Source);
 
     std::int32_t ReadInterval() const { return FReadInterval; }
@@ -28,9 +43,8 @@ class TComTimeouts : public TObject {
     void SetWriteTotalConstant(std::int32_t Value);
 
   private:
-    void Set(std::int32_t& Field, std::int32_t Value);
+    void Apply() override;
 
-    TCustomComPort* FComPort;
     std::int32_t FReadInterval = -1;
     std::int32_t FReadTotalMultiplier = 0;
     std::int32_t FReadTotalConstant = 0;
@@ -38,9 +52,9 @@ class TComTimeouts : public TObject {
     std::int32_t FWriteTotalConstant = 1000;
 };
 
-class TComFlowControl : public TObject {
+class TComFlowControl : public TComSettingsGroup {
   public:
-    explicit TComFlowControl(TCustomComPort* AComPort = nullptr) : FComPort(AComPort) {}
+    explicit TComFlowControl(TCustomComPort* AComPort = nullptr) : TComSettingsGroup(AComPort) {}
     void Assign(const TComFlowControl& Source);
 
     // Derived from the fields below; writing it sets them (fcCustom changes none).
@@ -69,15 +83,8 @@ class TComFlowControl : public TObject {
     void SetXoffChar(char Value) { Set(FXoffChar, Value); }
 
   private:
-    template <typename T>
-    void Set(T& Field, T Value) {
-        if (Field == Value) return;
-        Field = Value;
-        Apply();
-    }
-    void Apply();
+    void Apply() override;
 
-    TCustomComPort* FComPort;
     bool FOutCTSFlow = false;
     bool FOutDSRFlow = false;
     TDTRFlowControl FControlDTR = dtrDisable;
@@ -90,9 +97,9 @@ class TComFlowControl : public TObject {
     char FXoffChar = 0x13;
 };
 
-class TComParity : public TObject {
+class TComParity : public TComSettingsGroup {
   public:
-    explicit TComParity(TCustomComPort* AComPort = nullptr) : FComPort(AComPort) {}
+    explicit TComParity(TCustomComPort* AComPort = nullptr) : TComSettingsGroup(AComPort) {}
     void Assign(const TComParity& Source);
 
     TParityBits Bits() const { return FBits; }
@@ -105,36 +112,29 @@ class TComParity : public TObject {
     void SetReplaceChar(char Value) { Set(FReplaceChar, Value); }
 
   private:
-    template <typename T>
-    void Set(T& Field, T Value) {
-        if (Field == Value) return;
-        Field = Value;
-        Apply();
-    }
-    void Apply();
+    void Apply() override;
 
-    TCustomComPort* FComPort;
     TParityBits FBits = prNone;
     bool FCheck = false;
     bool FReplace = false;
     char FReplaceChar = 0;
 };
 
-class TComBuffer : public TObject {
+class TComBuffer : public TComSettingsGroup {
   public:
-    explicit TComBuffer(TCustomComPort* AComPort = nullptr) : FComPort(AComPort) {}
+    explicit TComBuffer(TCustomComPort* AComPort = nullptr) : TComSettingsGroup(AComPort) {}
     void Assign(const TComBuffer& Source);
 
     // An odd positive size is stored one less.
     std::int32_t InputSize() const { return FInputSize; }
-    void SetInputSize(std::int32_t Value) { Set(FInputSize, Value); }
+    void SetInputSize(std::int32_t Value) { SetSize(FInputSize, Value); }
     std::int32_t OutputSize() const { return FOutputSize; }
-    void SetOutputSize(std::int32_t Value) { Set(FOutputSize, Value); }
+    void SetOutputSize(std::int32_t Value) { SetSize(FOutputSize, Value); }
 
   private:
-    void Set(std::int32_t& Field, std::int32_t Value);
+    void SetSize(std::int32_t& Field, std::int32_t Value);
+    void Apply() override;
 
-    TCustomComPort* FComPort;
     std::int32_t FInputSize = 1024;
     std::int32_t FOutputSize = 1024;
 };
