@@ -89,7 +89,7 @@ TEST(Form1Lifecycle, JoiningConsoleStreamsAndAClickedPointHoldsWhileMeasuresFlow
         return dongle.Counters().MeasuresWritten >= afterClick + 5 &&
                dongle.ResistanceLevel(1) == 60;
     }));
-    PumpFor(200);
+    PumpFor(std::chrono::milliseconds(200));
     EXPECT_EQ(form->CurrentPoint(), 1);
     EXPECT_EQ(QApplication::focusWidget(), form->Btn_P2);
     EXPECT_EQ(form->Label2->text(), "Target speed: 30.0 km/h");
