@@ -1,3 +1,5 @@
+#include "serial/PortAccessHint.h"
+
 #include <grp.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -5,7 +7,6 @@
 #include <cerrno>
 #include <vector>
 
-#include "protocol/PortAccessHint.h"
 #include "serial/posix/PortPath.h"
 
 namespace trimora {
