@@ -1,19 +1,27 @@
 #include "app/CommandLine.h"
 
-#include <cerrno>
+#include <cctype>
+#include <charconv>
 #include <cmath>
-#include <cstdlib>
 
 namespace trimora {
 
 namespace {
 
+// Plain decimal seconds ("2", "0.5"): no sign, exponent, hex or locale's decimal comma.
 bool ParseSeconds(const std::string& Text, double& Value) {
-    if (Text.empty()) return false;
-    char* end = nullptr;
-    errno = 0;
-    Value = std::strtod(Text.c_str(), &end);
-    return errno == 0 && end == Text.c_str() + Text.size() && std::isfinite(Value) && Value > 0;
+    if (Text.empty() || !(std::isdigit(static_cast<unsigned char>(Text[0])) || Text[0] == '.'))
+        return false;
+    const char* end = Text.data() + Text.size();
+    const auto [stop, error] = std::from_chars(Text.data(), end, Value, std::chars_format::fixed);
+    return error == std::errc() && stop == end && std::isfinite(Value) && Value > 0;
+}
+
+// A word that begins like an option ("--demo", "-h") is not taken as the value of the option
+// before it; "--port=-x" still gives such a value.
+bool LooksLikeOption(const std::string& Word) {
+    return Word.size() > 1 && Word[0] == '-' &&
+           !std::isdigit(static_cast<unsigned char>(Word[1])) && Word[1] != '.';
 }
 
 }  // namespace
@@ -34,7 +42,7 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& Args) {
         // Options that take a value accept "--name value" and "--name=value".
         auto takeValue = [&]() -> bool {
             if (hasValue) return true;
-            if (i + 1 >= Args.size()) {
+            if (i + 1 >= Args.size() || LooksLikeOption(Args[i + 1])) {
                 result.Error = "option " + name + " needs a value";
                 return false;
             }
