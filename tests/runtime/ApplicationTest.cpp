@@ -141,7 +141,7 @@ TEST(Application, HeadlessRunServesUntilTerminated) {
     EXPECT_EQ(served.load(), 3);
 }
 
-TEST(Application, RunUntilGivesUpAfterTimeout) {
+TEST(Application, PumpUntilGivesUpAfterTimeout) {
     auto start = std::chrono::steady_clock::now();
     EXPECT_FALSE(App().PumpUntil([] { return false; }, 30ms));
     EXPECT_GE(std::chrono::steady_clock::now() - start, 30ms);
