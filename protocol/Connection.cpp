@@ -6,6 +6,7 @@
 #include "runtime/Application.h"
 #include "runtime/Clock.h"
 #include "runtime/LocaleText.h"
+#include "runtime/SwallowedError.h"
 #include "serial/ComPort.h"
 #include "serial/DataPacket.h"
 #include "serial/PortAccessHint.h"
@@ -75,6 +76,7 @@ bool TVelnWirelessProtocol::CreatePort() {
         timeouts.SetWriteTotalMultiplier(100);
         return true;
     } catch (...) {
+        ReportSwallowed("setting up the dongle's port", std::current_exception());
         return false;
     }
 }
@@ -98,6 +100,7 @@ void TVelnWirelessProtocol::CloseOpenPort() {
         FPort->ClosePort();
     } catch (...) {
         // A close handler failed; the port is closed all the same.
+        ReportSwallowed("closing the dongle's port", std::current_exception());
     }
 }
 
@@ -109,6 +112,7 @@ void TVelnWirelessProtocol::RenamePort(const std::string& Name) {
         // The port could not reopen under the new name and is closed. The attempt on this name
         // tries to open it again and reports the failure; an unrelated port that cannot be
         // opened must not end the whole search.
+        ReportSwallowed("renaming the dongle's port", std::current_exception());
     }
 }
 
@@ -162,10 +166,12 @@ void TVelnWirelessProtocol::ProbePort() {
             FConnected = true;
     } catch (const EComPort& e) {
         FConnected = false;
+        ReportSwallowed("probing " + PortName(), std::current_exception());
         if (e.PortErrorNumber() == ecOpenFailed && IsPermissionError(e.WindowsError()))
             std::fprintf(stderr, "%s\n", PortAccessHint(PortName()).c_str());
     } catch (...) {
         FConnected = false;
+        ReportSwallowed("probing " + PortName(), std::current_exception());
     }
 }
 
@@ -224,6 +230,7 @@ bool TVelnWirelessProtocol::Connect() {
         }
     } catch (...) {
         // An error ends the search; the result of the last attempt stands.
+        ReportSwallowed("the dongle search", std::current_exception());
     }
     bar.Close();
     return found;

@@ -5,6 +5,7 @@
 #include "protocol/PumpDelay.h"
 #include "protocol/WirelessProtocol.h"
 #include "runtime/Application.h"
+#include "runtime/SwallowedError.h"
 #include "serial/AsyncRecord.h"
 #include "serial/ComPort.h"
 #include "support/DorvThdTimer.h"
@@ -147,6 +148,7 @@ void TVelnWirelessProtocol::SendFrame(const std::string& Frame, const std::strin
         FPort->WriteTextAsync(Frame, FWriteAsync.get());
     } catch (...) {
         failed = true;
+        ReportSwallowed("writing a frame", std::current_exception());
     }
     // Recovered outside the handler: the recovery processes messages, which may run anything.
     if (failed) {
@@ -176,6 +178,7 @@ void TVelnWirelessProtocol::HandleWriteFailure() {
             FPort->ClosePort();
         } catch (...) {
             // A close handler failed; the port is closed all the same.
+            ReportSwallowed("closing the port after a failed write", std::current_exception());
         }
     }
     PumpDelay(FDisconDelayBetweenCloseOpenPort);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "runtime/SwallowedError.h"
 #include "serial/ComPort.h"
 
 namespace trimora {
@@ -28,6 +29,7 @@ TComDataPacket::~TComDataPacket() {
         SetComPort(nullptr);
     } catch (...) {
         // The port no longer knew the link; nothing is left to undo.
+        ReportSwallowed("detaching a framer being destroyed", std::current_exception());
     }
 }
 
