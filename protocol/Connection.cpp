@@ -1,4 +1,3 @@
-#include <cstdio>
 
 #include "protocol/FrameCodec.h"
 #include "protocol/PumpDelay.h"
@@ -19,17 +18,12 @@ namespace {
 
 // The dongle's answer to the version request for console 0.
 const std::string kDongleVersionHex = "78";
-constexpr std::uint8_t kAllConsoles = 255;
 // Pauses of the search, in milliseconds: long enough for the operator to read the progress
 // window, and for the dongle to settle after registration changes.
 constexpr std::int32_t kVersionReplyWait = 200;
 constexpr std::int32_t kShowResultDelay = 800;
 constexpr std::int32_t kRegistrationDelay = 300;
 constexpr std::uint32_t kDisconnectPause = 300;
-
-std::string OneCharFromHex(const char* Hex) {
-    return std::string(1, static_cast<char>(HexToInt(Hex)));
-}
 
 }  // namespace
 
@@ -119,11 +113,11 @@ void TVelnWirelessProtocol::RenamePort(const std::string& Name) {
 void TVelnWirelessProtocol::ConfigureFramer() {
     TComDataPacket& framer = *FPacket;
     framer.SetComPort(FPort);
-    framer.SetStartString(OneCharFromHex("3E"));
+    framer.SetStartString(std::string(1, static_cast<char>(kFrameStart)));
     framer.SetCaseInsensitive(true);
     framer.SetIncludeStrings(true);
     framer.SetSize(0);
-    framer.SetStopString(OneCharFromHex("21"));
+    framer.SetStopString(std::string(1, static_cast<char>(kFrameEnd)));
     framer.OnPacket = [this](TObject* Sender, const std::string& F) { PacketReceived(Sender, F); };
 }
 
@@ -157,7 +151,7 @@ void TVelnWirelessProtocol::ProbePort() {
         // A fresh open connects the component (PortAfterOpen); an open port stays as it is.
         FPort->OpenPort();
         PumpDelay(FDisconDelayBetweenCloseOpenPort);
-        RequestVersion(0);
+        RequestVersion(kDongleId);
         // The version reply is handled while this wait processes messages.
         PumpDelay(kVersionReplyWait);
         if (FConsolesInfo.empty())
@@ -168,7 +162,7 @@ void TVelnWirelessProtocol::ProbePort() {
         FConnected = false;
         ReportSwallowed("probing " + PortName(), std::current_exception());
         if (e.PortErrorNumber() == ecOpenFailed && IsPermissionError(e.WindowsError()))
-            std::fprintf(stderr, "%s\n", PortAccessHint(PortName()).c_str());
+            Application::Instance().Ui().Notice(PortAccessHint(PortName()));
     } catch (...) {
         FConnected = false;
         ReportSwallowed("probing " + PortName(), std::current_exception());

@@ -9,9 +9,8 @@ constexpr char kDigits[] = "0123456789ABCDEF";
 bool IsValidFrame(const std::string& F) {
     if (F.size() < kFrameOverhead) return false;
     const auto byte = [&](std::size_t i) { return static_cast<std::uint8_t>(F[i]); };
-    return byte(0) == static_cast<std::uint8_t>(HexToInt("3E")) &&
-           F.size() == static_cast<std::size_t>(byte(3)) + kFrameOverhead &&
-           byte(F.size() - 1) == static_cast<std::uint8_t>(HexToInt("21"));
+    return byte(0) == kFrameStart && F.size() == static_cast<std::size_t>(byte(3)) + kFrameOverhead &&
+           byte(F.size() - 1) == kFrameEnd;
 }
 
 std::string BytesToHex(const std::string& B) {
@@ -47,6 +46,19 @@ std::string HexToBytes(const std::string& S) {
     for (std::size_t i = 0; i + 1 < S.size(); i += 2)
         bytes += static_cast<char>(static_cast<std::uint8_t>(HexToInt(S.substr(i, 2)) & 0xFF));
     return bytes;
+}
+
+std::string OutboundFrame(std::uint8_t Command, std::uint8_t Id, std::string_view Data) {
+    std::string frame;
+    frame.reserve(Data.size() + kFrameOverhead);
+    frame += static_cast<char>(kFrameStart);
+    frame += static_cast<char>(Command);
+    frame += static_cast<char>(Id);
+    frame += static_cast<char>(static_cast<std::uint8_t>(Data.size()));
+    frame += Data;
+    frame += '\0';
+    frame += static_cast<char>(kFrameEnd);
+    return frame;
 }
 
 std::string Hex2(std::uint32_t Value) {

@@ -3,10 +3,9 @@
 #include <cstdint>
 #include <string>
 
-namespace trimora {
+#include "protocol/DongleFrames.h"
 
-// A dongle frame: 0x3E, command, console id, data length N, N data bytes, reserved 0x00, 0x21.
-constexpr std::size_t kFrameOverhead = 6;
+namespace trimora {
 
 // Start byte, N + 6 bytes in all, end byte; nothing else is examined.
 bool IsValidFrame(const std::string& F);
