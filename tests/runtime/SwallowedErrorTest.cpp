@@ -21,7 +21,7 @@ std::exception_ptr Caught(void (*Throw)()) {
 
 class FailingWorker : public TThread {
   public:
-    FailingWorker() : TThread(false) {}
+    FailingWorker() : TThread(true) { Start(); }
     ~FailingWorker() override { StopAndWait(); }
 
   protected:
