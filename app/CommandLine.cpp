@@ -61,6 +61,9 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& Args) {
         } else if (name == "--demo") {
             if (!refuseValue()) return result;
             result.Demo = true;
+        } else if (name == "--list-ports") {
+            if (!refuseValue()) return result;
+            result.ListPorts = true;
         } else if (name == "--port") {
             if (!takeValue()) return result;
             if (value.empty()) {
@@ -87,7 +90,9 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& Args) {
         }
     }
     if (result.Help) return result;
-    if (result.Demo && !result.Port.empty())
+    if (result.ListPorts && (result.Demo || result.QuitAfter > 0 || !result.Screenshot.empty()))
+        result.Error = "--list-ports opens no window: it takes no option but --port";
+    else if (result.Demo && !result.Port.empty())
         result.Error = "--demo brings its own port: leave out --port";
     else if (!result.DemoLog.empty() && !result.Demo)
         result.Error = "--demo-log needs --demo";
@@ -102,6 +107,8 @@ std::string CommandLineUsage(const std::string& Program) {
            "Calibrates wireless training consoles through the USB dongle.\n"
            "\n"
            "  --port NAME         try this serial port first (COM3, ttyUSB0 or /dev/ttyUSB0)\n"
+           "  --list-ports        list the serial ports the search would try, in that order,\n"
+           "                      with what each is and whether you may open it; then end\n"
            "  --demo              run against the built-in dongle emulator with one console\n"
            "  --demo-log PATH     with --demo: write the frames the program sent to PATH\n"
            "  --quit-after SECS   close the window after SECS seconds, as the operator would\n"
