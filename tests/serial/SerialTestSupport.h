@@ -54,6 +54,7 @@ inline void SilencePort(TComPort& p) {
     p.OnRxBuf = nullptr;
     p.OnCTSChange = p.OnDSRChange = p.OnRLSDChange = nullptr;
     p.OnError = nullptr;
+    p.OnDeviceGone = nullptr;
 }
 
 // Serves hand-overs on this (the GUI) thread until Done or the timeout.
