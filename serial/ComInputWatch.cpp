@@ -6,8 +6,7 @@
 namespace trimora {
 
 std::shared_ptr<TComInputWatch> TComInputWatch::Start(TCustomComPort& Port, TSerialDevice& Device,
-                                                      TComEvents Mask,
-                                                      TEndedCall OnEnded) {
+                                                      TComEvents Mask, TEndedCall OnEnded) {
     std::shared_ptr<TComInputWatch> watch(
         new TComInputWatch(Port, Device, Mask, std::move(OnEnded)));
     std::weak_ptr<TComInputWatch> weak = watch;

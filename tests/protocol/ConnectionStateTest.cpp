@@ -320,8 +320,8 @@ TEST(PortError, APortHandedOverReportsItsErrorsToTheComponent) {
     pty.CloseMaster();  // the device hangs up: an I/O error, then the loss
 
     EXPECT_TRUE(test::PumpUntil([&] { return trace.Count() > 1; }));
-    EXPECT_EQ(trace.Lines(), (std::vector<std::string>{"<->Com Error *** ",
-                                                       "Dongle lost " + pty.SlavePath()}));
+    EXPECT_EQ(trace.Lines(),
+              (std::vector<std::string>{"<->Com Error *** ", "Dongle lost " + pty.SlavePath()}));
     EXPECT_FALSE(port.Connected()) << "a port handed over is closed on its loss too";
     test::SilencePort(port);
 }
