@@ -4,7 +4,7 @@
 #include <unistd.h>
 
 #include "protocol/PumpDelay.h"
-#include "protocol/SerialPortList.h"
+#include "serial/PortList.h"
 #include "protocol/WirelessProtocol.h"
 #include "runtime/UiHooks.h"
 #include "serial/ComPort.h"

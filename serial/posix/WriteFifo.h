@@ -23,7 +23,7 @@ class TWriteFifo {
     // What may wait at most. A write that would pass either bound behind others is refused
     // with ENOBUFS: a line that never drains must not grow the queue without end. A write into
     // an empty queue is always taken.
-    static constexpr std::size_t kMaxRequests = 64;
+    static constexpr std::size_t kMaxRequests = 4096;
     static constexpr std::size_t kMaxBytes = 1024 * 1024;
 
     // Writes at once what the device takes when nothing is waiting, and queues the rest (or
