@@ -9,6 +9,7 @@
 
 #include "app/CommandLine.h"
 #include "app/DemoDongle.h"
+#include "app/FontSubstitute.h"
 #include "app/Form1.h"
 #include "app/PortListing.h"
 #include "app/QtProgressWindow.h"
@@ -63,6 +64,10 @@ int main(int argc, char** argv) {
     // The application's name, for the task bar's grouping. Not set as display name: X11 window
     // managers would then show every caption with " — Trimora" appended to it.
     QApplication::setApplicationName(QStringLiteral("Trimora"));
+    // Ties the window to trimora.desktop (its icon and name in the task bar, on Wayland too).
+    QApplication::setDesktopFileName(QStringLiteral("trimora"));
+    // The window's texts as wide as they were laid out, whatever fontconfig would fall back to.
+    InstallFontSubstitute(TCalibrationLayout::WindowFont(), MsSansSerifStandIn());
     // A box closed before the window is up must not end the program.
     QApplication::setQuitOnLastWindowClosed(false);
     InstallQtRuntimeBindings();
