@@ -78,6 +78,8 @@ class TComDataPacket : public TComponent {
     void CheckLimit();
     void Consume(std::size_t Count);
     std::size_t Find(std::string_view Text, const std::string& What, std::size_t From) const;
+    std::size_t FindLonger(std::string_view Text, const std::string& What, std::size_t From) const;
+    static std::size_t FindFolded(std::string_view Text, const std::string& What, std::size_t From);
 
     std::unique_ptr<TComLink> FLink;
     TCustomComPort* FComPort = nullptr;
