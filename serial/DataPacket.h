@@ -55,7 +55,9 @@ class TComDataPacket : public TComponent {
     void DiscardBuffer();
 
     // Bytes received and not yet delivered or discarded.
-    std::string_view Pending() const { return std::string_view(FPending).substr(FHead); }
+    std::string_view Pending() const {
+        return std::string_view(FPending.data() + FHead, FPending.size() - FHead);
+    }
     bool PacketOpen() const { return FPacketOpen; }
 
   protected:
