@@ -1,19 +1,27 @@
 #include "app/CommandLine.h"
 
-#include <cerrno>
+#include <cctype>
+#include <charconv>
 #include <cmath>
-#include <cstdlib>
 
 namespace trimora {
 
 namespace {
 
+// Plain decimal seconds ("2", "0.5"): no sign, exponent, hex or locale's decimal comma.
 bool ParseSeconds(const std::string& Text, double& Value) {
-    if (Text.empty()) return false;
-    char* end = nullptr;
-    errno = 0;
-    Value = std::strtod(Text.c_str(), &end);
-    return errno == 0 && end == Text.c_str() + Text.size() && std::isfinite(Value) && Value > 0;
+    if (Text.empty() || !(std::isdigit(static_cast<unsigned char>(Text[0])) || Text[0] == '.'))
+        return false;
+    const char* end = Text.data() + Text.size();
+    const auto [stop, error] = std::from_chars(Text.data(), end, Value, std::chars_format::fixed);
+    return error == std::errc() && stop == end && std::isfinite(Value) && Value > 0;
+}
+
+// A word that begins like an option ("--demo", "-h") is not taken as the value of the option
+// before it; "--port=-x" still gives such a value.
+bool LooksLikeOption(const std::string& Word) {
+    return Word.size() > 1 && Word[0] == '-' &&
+           !std::isdigit(static_cast<unsigned char>(Word[1])) && Word[1] != '.';
 }
 
 }  // namespace
@@ -34,7 +42,7 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& Args) {
         // Options that take a value accept "--name value" and "--name=value".
         auto takeValue = [&]() -> bool {
             if (hasValue) return true;
-            if (i + 1 >= Args.size()) {
+            if (i + 1 >= Args.size() || LooksLikeOption(Args[i + 1])) {
                 result.Error = "option " + name + " needs a value";
                 return false;
             }
@@ -53,6 +61,9 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& Args) {
         } else if (name == "--demo") {
             if (!refuseValue()) return result;
             result.Demo = true;
+        } else if (name == "--list-ports") {
+            if (!refuseValue()) return result;
+            result.ListPorts = true;
         } else if (name == "--port") {
             if (!takeValue()) return result;
             if (value.empty()) {
@@ -79,7 +90,9 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& Args) {
         }
     }
     if (result.Help) return result;
-    if (result.Demo && !result.Port.empty())
+    if (result.ListPorts && (result.Demo || result.QuitAfter > 0 || !result.Screenshot.empty()))
+        result.Error = "--list-ports opens no window: it takes no option but --port";
+    else if (result.Demo && !result.Port.empty())
         result.Error = "--demo brings its own port: leave out --port";
     else if (!result.DemoLog.empty() && !result.Demo)
         result.Error = "--demo-log needs --demo";
@@ -94,6 +107,8 @@ std::string CommandLineUsage(const std::string& Program) {
            "Calibrates wireless training consoles through the USB dongle.\n"
            "\n"
            "  --port NAME         try this serial port first (COM3, ttyUSB0 or /dev/ttyUSB0)\n"
+           "  --list-ports        list the serial ports the search would try, in that order,\n"
+           "                      with what each is and whether you may open it; then end\n"
            "  --demo              run against the built-in dongle emulator with one console\n"
            "  --demo-log PATH     with --demo: write the frames the program sent to PATH\n"
            "  --quit-after SECS   close the window after SECS seconds, as the operator would\n"

@@ -9,13 +9,36 @@
 
 #include "app/CommandLine.h"
 #include "app/DemoDongle.h"
+#include "app/FontSubstitute.h"
 #include "app/Form1.h"
+#include "app/PortListing.h"
 #include "app/QtProgressWindow.h"
 #include "app/QtRuntimeBindings.h"
+#include "app/RememberedPort.h"
 #include "app/Screenshot.h"
 #include "app/TerminationSignals.h"
+#include "protocol/PortSearchOrder.h"
+#include "runtime/UiHooks.h"
+#include "serial/PortList.h"
 
 using namespace trimora;
+
+namespace {
+
+// --list-ports: no window, so no QApplication and no display needed.
+int ListPorts(const std::string& Program, const std::string& GivenPort) {
+    UiHooks ui;
+    ui.SetMessageBoxHook([&Program](const std::string& Text, TMsgDlgType) {
+        std::fprintf(stderr, "%s: %s\n", Program.c_str(), Text.c_str());
+    });
+    const TFirstPort first = ChooseFirstPort(GivenPort, TRememberedPort().Load());
+    const std::string text =
+        PortListingText(first, PortSearchOrder(first, ListSerialPorts("/sys", ui)));
+    std::fputs(text.c_str(), stdout);
+    return 0;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     // Before any thread exists, so that every thread inherits the blocked mask.
@@ -33,12 +56,18 @@ int main(int argc, char** argv) {
         return 2;
     }
 
+    if (options.ListPorts) return ListPorts(program, options.Port);
+
     // Qt's own options are not accepted: the environment (QT_QPA_PLATFORM, ...) covers them.
     int qtArgc = 1;
     QApplication qtApp(qtArgc, argv);
     // The application's name, for the task bar's grouping. Not set as display name: X11 window
     // managers would then show every caption with " — Trimora" appended to it.
     QApplication::setApplicationName(QStringLiteral("Trimora"));
+    // Ties the window to trimora.desktop (its icon and name in the task bar, on Wayland too).
+    QApplication::setDesktopFileName(QStringLiteral("trimora"));
+    // The window's texts as wide as they were laid out, whatever fontconfig would fall back to.
+    InstallFontSubstitute(TCalibrationLayout::WindowFont(), MsSansSerifStandIn());
     // A box closed before the window is up must not end the program.
     QApplication::setQuitOnLastWindowClosed(false);
     InstallQtRuntimeBindings();
@@ -47,7 +76,8 @@ int main(int argc, char** argv) {
 
     // Outlives the window: the shut-down frames must still reach it.
     TDemoDongle demo;
-    std::string portDef = options.Port;
+    const TRememberedPort memory;
+    TFirstPort first = ChooseFirstPort(options.Port, options.Demo ? "" : memory.Load());
     if (options.Demo) {
         std::string error;
         if (!demo.Start(options.DemoLog, error)) {
@@ -56,16 +86,16 @@ int main(int argc, char** argv) {
             UninstallQtRuntimeBindings();
             return 1;
         }
-        portDef = demo.PortPath();
+        first = {demo.PortPath(), TFirstPort::fpGiven};
     }
 
     std::unique_ptr<TForm1> form;
     // While the window is being created (the dongle search) the progress window centres on the
     // screen, where the window will then appear.
     InstallQtProgressWindows([&form]() -> QWidget* { return form.get(); });
-    form = std::make_unique<TForm1>([&portDef](TVelnWirelessProtocol& Protocol) {
-        if (!portDef.empty()) Protocol.SetPortDef(portDef);
-    });
+    form = std::make_unique<TForm1>(
+        [&first](TVelnWirelessProtocol& Protocol) { StartSearchAt(Protocol, first); });
+    if (!options.Demo) RememberFoundPort(*form->Protocol(), memory);
     QObject::connect(&termination, &TTerminationSignals::TerminationRequested, form.get(), [&form] {
         if (form->isVisible()) form->close();
     });

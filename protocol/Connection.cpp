@@ -1,15 +1,15 @@
 #include <cstdio>
 
 #include "protocol/FrameCodec.h"
-#include "protocol/PortAccessHint.h"
 #include "protocol/PumpDelay.h"
-#include "protocol/SerialPortList.h"
 #include "protocol/WirelessProtocol.h"
 #include "runtime/Application.h"
 #include "runtime/Clock.h"
 #include "runtime/LocaleText.h"
 #include "serial/ComPort.h"
 #include "serial/DataPacket.h"
+#include "serial/PortAccessHint.h"
+#include "serial/PortList.h"
 #include "support/VelnProgressBar.h"
 
 namespace trimora {

@@ -1,4 +1,3 @@
-#include <algorithm>
 #include <chrono>
 #include <string>
 
@@ -6,7 +5,6 @@
 #include "protocol/PumpDelay.h"
 #include "protocol/WirelessProtocol.h"
 #include "runtime/Application.h"
-#include "runtime/Clock.h"
 #include "serial/AsyncRecord.h"
 #include "serial/ComPort.h"
 #include "support/DorvThdTimer.h"
@@ -19,8 +17,6 @@ namespace {
 constexpr std::uint8_t kAllConsoles = 255;
 // The refresh frame's length byte holds the table's length plus one.
 constexpr std::int32_t kMaxResistanceConsole = 254;
-// Bounds one idle block of the number-of-consoles wait, as in PumpDelay.
-constexpr std::uint64_t kIdleSliceMs = 5;
 
 // Message of every resistance frame: with DebugNoData their trace lines are left out.
 constexpr std::string_view kResistanceMessage = " Send resistance/s for ";
@@ -101,17 +97,8 @@ std::int32_t TVelnWirelessProtocol::GetNumberOfConsole() {
 
     // The reply is handled by PacketReceived inside this wait. A dongle that never answers
     // must not hold the caller (the dongle search among them) for ever.
-    Application& app = Application::Instance();
-    const std::uint64_t limit =
-        static_cast<std::uint64_t>(std::max<std::int32_t>(FReplyTimeOut, 0));
-    const std::uint64_t t0 = GetTickCount64();
-    for (;;) {
-        app.ProcessMessages();
-        if (FCountReplyState == 2) break;
-        const std::uint64_t elapsed = GetTickCount64() - t0;
-        if (elapsed >= limit) break;
-        app.IdleWait(std::chrono::milliseconds(std::min(limit - elapsed, kIdleSliceMs)));
-    }
+    Application::Instance().PumpUntil([this] { return FCountReplyState == 2; },
+                                      std::chrono::milliseconds(FReplyTimeOut));
     return FConsoleCount;
 }
 

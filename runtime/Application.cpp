@@ -148,16 +148,24 @@ void Application::WaitFor(const std::function<bool()>& Ended) {
     for (;;) {
         while (ServeOne()) {
         }
-        std::unique_lock lock(FMutex);
+        // Ended() runs unlocked: it may ask the application anything. A worker that ends after
+        // the count is read moves it, so the wait below cannot sleep through that end.
+        std::uint64_t endsSeen;
+        {
+            std::lock_guard lock(FMutex);
+            endsSeen = FWorkerEnds;
+        }
         if (Ended()) return;
-        FQueued.wait(lock, [&] { return !FQueue.empty() || Ended(); });
-        if (FQueue.empty() && Ended()) return;
+        std::unique_lock lock(FMutex);
+        FQueued.wait(lock, [&] { return !FQueue.empty() || FWorkerEnds != endsSeen; });
     }
 }
 
 void Application::WorkerEnded() {
-    // Taking the lock orders the worker's end before a waiter's check.
-    { std::lock_guard lock(FMutex); }
+    {
+        std::lock_guard lock(FMutex);
+        ++FWorkerEnds;
+    }
     FQueued.notify_all();
 }
 
@@ -341,7 +349,7 @@ void Application::WaitForLoop(int TimeoutMs, bool Serve) {
         if (fds[i].Ready) ServeWatch(ids[i]);
 }
 
-bool Application::RunUntil(const std::function<bool()>& Done, std::chrono::milliseconds Timeout) {
+bool Application::PumpUntil(const std::function<bool()>& Done, std::chrono::milliseconds Timeout) {
     auto deadline = std::chrono::steady_clock::now() + Timeout;
     for (;;) {
         ProcessMessages();

@@ -40,7 +40,8 @@ class Application {
     void Synchronize(std::function<void()> Call);
 
     // On the GUI thread: serve hand-overs until Ended() is true. Workers call WorkerEnded()
-    // after their last hand-over so this wait wakes.
+    // after their last hand-over so this wait wakes. Ended() runs without the application's
+    // lock, so it may use the application.
     void WaitFor(const std::function<bool()>& Ended);
     void WorkerEnded();
 
@@ -51,8 +52,13 @@ class Application {
     // Headless main loop: serve hand-overs until Terminate().
     void Run();
     void Terminate();
-    // Serve hand-overs (and pump) until Done() is true or Timeout passes; true if Done().
-    bool RunUntil(const std::function<bool()>& Done, std::chrono::milliseconds Timeout);
+    // The one pumping wait of the GUI thread: ProcessMessages until Done() is true or Timeout
+    // passes, sleeping between turns until something arrives; true if Done(). Processes at
+    // least once, also for a Timeout of zero or less.
+    bool PumpUntil(const std::function<bool()>& Done, std::chrono::milliseconds Timeout);
+    void PumpFor(std::chrono::milliseconds Time) {
+        PumpUntil([] { return false; }, Time);
+    }
 
     // Toolkit hooks. Pump processes the toolkit's pending events; Wake is called from any thread
     // when a hand-over is queued (the toolkit then drains with ServeOne()).
@@ -64,7 +70,7 @@ class Application {
 
     // Descriptors the GUI thread waits for itself, beside its hand-overs, so that input reaches
     // it without waking a worker first. A watch's call runs on the GUI thread whenever the loop
-    // finds its descriptor readable or hung up: in Run, RunUntil, ProcessMessages, or the
+    // finds its descriptor readable or hung up: in Run, PumpUntil, ProcessMessages, or the
     // toolkit's loop. It is not served again while it runs, nor while paused. GUI thread only.
     using TWatchId = std::uint64_t;
     TWatchId Watch(int Fd, std::function<void()> OnReady);
@@ -130,6 +136,7 @@ class Application {
     std::function<void()> FPump;
     std::function<void()> FWake;
     bool FTerminated = false;
+    std::uint64_t FWorkerEnds = 0;  // counts WorkerEnded() calls, so WaitFor sees one it slept through
     TWakeSignal FLoopWake;  // raised with FQueued, for the loops that also wait for watches
     std::vector<WatchEntry> FWatches;
     TWatchId FNextWatchId = 1;

@@ -103,7 +103,7 @@ void RunCase(const char* Name, bool Silent, double Seconds) {
     TVelnWirelessProtocol& protocol = stack.Protocol();
     if (!Silent) {
         dongle.Join();
-        app.RunUntil([&] { return protocol.ConsoleCount() > 0; }, std::chrono::seconds(10));
+        app.PumpUntil([&] { return protocol.ConsoleCount() > 0; }, std::chrono::seconds(10));
         protocol.SetConsoleResistance(1, 100, 0, 0);
     }
     std::uint64_t ticks = 0;

@@ -22,6 +22,9 @@ TEST(CommandLine, AcceptsItsOptionsInBothForms) {
          2.5,
          "/tmp/a.png"},
         {{"--quit-after=1", "--port", "ttyUSB0"}, "ttyUSB0", false, 1, ""},
+        {{"--quit-after", ".5"}, "", false, 0.5, ""},
+        {{"--quit-after", "010"}, "", false, 10, ""},  // decimal, not octal
+        {{"--port=-odd-name"}, "-odd-name", false, 0, ""},
     };
     for (const Case& c : cases) {
         const TCommandLine line = ParseCommandLine(c.args);
@@ -56,6 +59,14 @@ TEST(CommandLine, RefusesWhatItDoesNotKnowWithAReason) {
         {"--quit-after", "-1"},
         {"--quit-after", "soon"},
         {"--quit-after", "inf"},
+        {"--quit-after", "0x10"},  // hex is no way to write seconds
+        {"--quit-after", "1e1"},
+        {"--quit-after", "+2"},
+        {"--quit-after", " 2"},
+        {"--quit-after", "2,5"},
+        {"--port", "--demo"},  // an option is not a port name
+        {"--port", "-h"},
+        {"--screenshot", "--quit-after", "2"},
         {"--screenshot", "/tmp/a.png"},  // nothing says when
         {"--demo", "--port", "COM1"},
         {"--demo-log", "/tmp/l"},
@@ -66,6 +77,7 @@ TEST(CommandLine, RefusesWhatItDoesNotKnowWithAReason) {
         EXPECT_FALSE(line.Help);
     }
     EXPECT_NE(ParseCommandLine({"--bogus"}).Error.find("--bogus"), std::string::npos);
+    EXPECT_EQ(ParseCommandLine({"--port", "--demo"}).Error, "option --port needs a value");
 }
 
 TEST(CommandLine, UsageNamesEveryOption) {

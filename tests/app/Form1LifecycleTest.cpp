@@ -33,6 +33,12 @@ const char* const kRemoveAll = "3E06FF000021";
     return ::testing::AssertionSuccess();
 }
 
+// The last frame of the shut-down was written just before the port closed; the emulator reads it
+// on its own thread. The check that follows says whether it came.
+void WaitForGoodbye(const sim::DongleSim& Dongle, std::uint64_t From) {
+    static_cast<void>(Dongle.WaitForHostFrame(kRemoveAll, std::chrono::seconds(2), From));
+}
+
 }  // namespace
 
 TEST(Form1Lifecycle, OpensRegistrationAfterTheSearchAndSaysGoodbyeToConsoleZero) {
@@ -61,6 +67,7 @@ TEST(Form1Lifecycle, OpensRegistrationAfterTheSearchAndSaysGoodbyeToConsoleZero)
 
     const std::uint64_t closing = dongle.NextHostFrameSequence();
     form.reset();
+    WaitForGoodbye(dongle, closing);
     EXPECT_TRUE(SentInOrder(SentSince(dongle, closing),
                             {kStopMeasures, "3E0600000021", kCloseRegistration, kRemoveAll}));
 }
@@ -89,7 +96,7 @@ TEST(Form1Lifecycle, JoiningConsoleStreamsAndAClickedPointHoldsWhileMeasuresFlow
         return dongle.Counters().MeasuresWritten >= afterClick + 5 &&
                dongle.ResistanceLevel(1) == 60;
     }));
-    PumpFor(200);
+    PumpFor(std::chrono::milliseconds(200));
     EXPECT_EQ(form->CurrentPoint(), 1);
     EXPECT_EQ(QApplication::focusWidget(), form->Btn_P2);
     EXPECT_EQ(form->Label2->text(), "Target speed: 30.0 km/h");
@@ -98,6 +105,7 @@ TEST(Form1Lifecycle, JoiningConsoleStreamsAndAClickedPointHoldsWhileMeasuresFlow
 
     const std::uint64_t closing = dongle.NextHostFrameSequence();
     form.reset();
+    WaitForGoodbye(dongle, closing);
     EXPECT_TRUE(SentInOrder(SentSince(dongle, closing),
                             {kStopMeasures, "3E0601000021", kCloseRegistration, kRemoveAll}));
 }

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "app/Form1.h"
-#include "tests/app/QtPump.h"
+#include "tests/common/Pump.h"
 #include "tools/dongle_sim/DeviceFrames.h"
 #include "tools/dongle_sim/DongleSim.h"
 

@@ -38,16 +38,8 @@ bool LineBench::Start(std::string* Error) {
         return false;
     }
     // The probe's serial request is answered after TryPort returns: let that pass.
-    PumpFor(std::chrono::milliseconds(50));
+    test::PumpFor(std::chrono::milliseconds(50));
     return true;
-}
-
-bool LineBench::PumpUntil(const std::function<bool()>& Done, std::chrono::milliseconds Timeout) {
-    return Application::Instance().RunUntil(Done, Timeout);
-}
-
-void LineBench::PumpFor(std::chrono::milliseconds Time) {
-    Application::Instance().RunUntil([] { return false; }, Time);
 }
 
 bool LineBench::DrainMeasures(std::chrono::milliseconds Timeout) {
@@ -58,7 +50,7 @@ bool LineBench::DrainMeasures(std::chrono::milliseconds Timeout) {
     std::uint64_t written = FSim.Counters().MeasuresWritten;
     auto stableSince = Clock::now();
     for (;;) {
-        PumpFor(std::chrono::milliseconds(20));
+        test::PumpFor(std::chrono::milliseconds(20));
         const auto now = Clock::now();
         if (const std::uint64_t w = FSim.Counters().MeasuresWritten; w != written) {
             written = w;

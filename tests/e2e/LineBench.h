@@ -8,6 +8,7 @@
 #include "protocol/WirelessProtocol.h"
 #include "serial/ComPort.h"
 #include "serial/DataPacket.h"
+#include "tests/common/Pump.h"
 #include "tools/dongle_sim/DongleSim.h"
 
 namespace trimora::e2e {
@@ -37,11 +38,6 @@ class LineBench {
         bool operator==(const Measure&) const = default;
     };
     const std::vector<Measure>& Measures() const { return FMeasures; }
-
-    // Serves hand-overs on this (the GUI) thread until Done or the timeout.
-    static bool PumpUntil(const std::function<bool()>& Done,
-                          std::chrono::milliseconds Timeout = std::chrono::seconds(5));
-    static void PumpFor(std::chrono::milliseconds Time);
 
     // Serves hand-overs until the emulator has stopped writing measures; true when the
     // protocol has raised one for each measure written.

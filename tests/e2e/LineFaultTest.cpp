@@ -39,19 +39,19 @@ TEST(LineFaults, UnpluggedMidStreamEndsTheEventThreadAndTheNextSendRecovers) {
     TVelnWirelessProtocol& protocol = bench.Protocol();
     ASSERT_TRUE(protocol.Connected());
     StartStreaming(bench);
-    ASSERT_TRUE(LineBench::PumpUntil([&] { return bench.Measures().size() >= 50; }));
+    ASSERT_TRUE(test::PumpUntil([&] { return bench.Measures().size() >= 50; }));
 
     const TComThread* thread = bench.Port().EventThread();
     ASSERT_NE(thread, nullptr);
     ASSERT_TRUE(bench.Sim().HangUp());
-    EXPECT_TRUE(LineBench::PumpUntil([&] { return thread->Finished(); }))
+    EXPECT_TRUE(test::PumpUntil([&] { return thread->Finished(); }))
         << "the event thread still runs after the hang-up";
     const std::size_t received = bench.Measures().size();
 
     // Idle after the hang-up: a thread that spins on the dead device would burn a core.
     const auto cpu0 = ProcessCpuTime();
     const auto wall0 = std::chrono::steady_clock::now();
-    LineBench::PumpFor(1s);
+    test::PumpFor(1s);
     const auto cpu = ProcessCpuTime() - cpu0;
     const auto wall = std::chrono::steady_clock::now() - wall0;
     EXPECT_LT(cpu, wall / 4) << "CPU time " << cpu.count() << " us over a second of idling";
@@ -84,11 +84,11 @@ TEST(LineFaults, RefreshTicksAgainstAnUnpluggedDongleRecoverOneAtATimeWithoutSpi
     ASSERT_TRUE(bench.Start(&error)) << error;
     TVelnWirelessProtocol& protocol = bench.Protocol();
     StartStreaming(bench);  // the dongle reports the console joining
-    ASSERT_TRUE(LineBench::PumpUntil([&] { return protocol.ConsoleCount() == 1; }));
+    ASSERT_TRUE(test::PumpUntil([&] { return protocol.ConsoleCount() == 1; }));
     protocol.SetConsoleResistance(3, 100, 0, 0);
     protocol.SetResistanceInterval(20);
     protocol.EnableResistanceTimer();
-    LineBench::PumpFor(200ms);
+    test::PumpFor(200ms);
     ASSERT_TRUE(bench.Sim().WaitForHostFrame("3E100004000000640021", 1s).has_value())
         << "the refresh reaches the dongle while it is there";
 
@@ -100,7 +100,7 @@ TEST(LineFaults, RefreshTicksAgainstAnUnpluggedDongleRecoverOneAtATimeWithoutSpi
     ASSERT_TRUE(bench.Sim().HangUp());
     const auto cpu0 = ProcessCpuTime();
     const auto wall0 = std::chrono::steady_clock::now();
-    LineBench::PumpFor(1s);
+    test::PumpFor(1s);
     const auto cpu = ProcessCpuTime() - cpu0;
     const auto wall = std::chrono::steady_clock::now() - wall0;
     protocol.DisableResistanceTimer();
@@ -132,21 +132,21 @@ TEST(LineFaults, AutoConnectionFindsADongleRepluggedMidFrame) {
     int disconnections = 0;
     protocol.OnDisconnection = [&] { ++disconnections; };
     StartStreaming(bench);
-    ASSERT_TRUE(LineBench::PumpUntil([&] { return protocol.ConsoleCount() == 1; }));
+    ASSERT_TRUE(test::PumpUntil([&] { return protocol.ConsoleCount() == 1; }));
     protocol.SetConsoleResistance(3, 60, 0, 0);
     protocol.SetResistanceInterval(50);
     protocol.EnableResistanceTimer();
-    ASSERT_TRUE(LineBench::PumpUntil([&] { return bench.Measures().size() >= 20; }));
+    ASSERT_TRUE(test::PumpUntil([&] { return bench.Measures().size() >= 20; }));
 
     // Half a frame on the line, then the plug is pulled and put back.
     bench.Sim().SetMeasuresRunning(false);
     ASSERT_TRUE(bench.Sim().WriteRaw(MeasureFrame(3, 7).substr(0, 5)).has_value());
-    LineBench::PumpFor(20ms);
+    test::PumpFor(20ms);
     trace.Clear();
     ASSERT_TRUE(bench.Sim().HangUp());
     ASSERT_TRUE(bench.Sim().Reconnect(&error)) << error;
     const std::uint64_t fromReconnect = bench.Sim().NextHostFrameSequence();
-    ASSERT_TRUE(LineBench::PumpUntil([&] { return disconnections == 1; }, 3s));
+    ASSERT_TRUE(test::PumpUntil([&] { return disconnections == 1; }, 3s));
 
     EXPECT_TRUE(protocol.Connected());
     EXPECT_TRUE(bench.Port().Connected());
@@ -157,14 +157,14 @@ TEST(LineFaults, AutoConnectionFindsADongleRepluggedMidFrame) {
                          "<-3E0A0001780021 Version Nbr.= 0x78 ID = 0"),
               1)
         << "the dongle's answer to the probe after the reconnection is received";
-    EXPECT_TRUE(LineBench::PumpUntil([&] {
+    EXPECT_TRUE(test::PumpUntil([&] {
         return bench.Sim().WaitForHostFrame("3E1000040000003C0021", 0ms, fromReconnect).has_value();
     })) << "the refresh reaches the dongle again";
 
     // The dongle forgot its consoles with the power; one joins again and measures flow.
     const std::size_t before = bench.Measures().size();
     StartStreaming(bench);
-    EXPECT_TRUE(LineBench::PumpUntil([&] { return bench.Measures().size() >= before + 20; }));
+    EXPECT_TRUE(test::PumpUntil([&] { return bench.Measures().size() >= before + 20; }));
     EXPECT_EQ(disconnections, 1) << "one recovery for the one unplug";
     protocol.SetDebugMemo(nullptr);
 }
@@ -176,7 +176,7 @@ TEST(LineFaults, GarbageWithoutFrameBytesBetweenFramesLosesNoFrame) {
     // 300 bytes before every frame, and on their own every 3 ms.
     bench.Sim().SetGarbage(sim::GarbageMode::BetweenFrames, 300, 3);
     StartStreaming(bench);
-    LineBench::PumpFor(1500ms);
+    test::PumpFor(1500ms);
     bench.Sim().SetMeasuresRunning(false);
 
     ASSERT_TRUE(bench.DrainMeasures());
@@ -193,15 +193,15 @@ TEST(LineFaults, RandomGarbageThenCleanLineRecovers) {
     ASSERT_TRUE(bench.Start(&error)) << error;
     bench.Sim().SetGarbage(sim::GarbageMode::FullyRandom, 64);
     StartStreaming(bench);
-    LineBench::PumpFor(1s);
+    test::PumpFor(1s);
 
     // Frames in random noise may be lost; once the noise stops, the stream comes back whole
     // but for the one frame that an unfinished packet may swallow.
     bench.Sim().SetGarbage(sim::GarbageMode::None);
-    LineBench::PumpFor(100ms);
+    test::PumpFor(100ms);
     const std::size_t before = bench.Measures().size();
     const std::uint64_t writtenBefore = bench.Sim().Counters().MeasuresWritten;
-    LineBench::PumpFor(500ms);
+    test::PumpFor(500ms);
     bench.Sim().SetMeasuresRunning(false);
     bench.DrainMeasures();
     const std::uint64_t written = bench.Sim().Counters().MeasuresWritten - writtenBefore;
@@ -261,9 +261,9 @@ TEST(LineFaults, MalformedFramesAreDroppedAndTheStreamRecoversAtTheNextStart) {
         SCOPED_TRACE(c.Name);
         const std::size_t before = bench.Measures().size();
         ASSERT_TRUE(bench.Sim().WriteRaw(c.Bytes).has_value());
-        LineBench::PumpUntil([&] { return bench.Measures().size() >= before + c.Delivered.size(); },
+        test::PumpUntil([&] { return bench.Measures().size() >= before + c.Delivered.size(); },
                              2s);
-        LineBench::PumpFor(50ms);  // and nothing more comes
+        test::PumpFor(50ms);  // and nothing more comes
         std::vector<std::uint16_t> delivered;
         for (std::size_t i = before; i < bench.Measures().size(); ++i)
             delivered.push_back(bench.Measures()[i].Speed);
@@ -278,15 +278,15 @@ TEST(LineFaults, FramesCutShortByTheDongleRecoverWhenItBehavesAgain) {
     ASSERT_TRUE(bench.Start(&error)) << error;
     bench.Sim().SetShortFrames(true);
     StartStreaming(bench);
-    LineBench::PumpFor(500ms);
+    test::PumpFor(500ms);
     EXPECT_TRUE(bench.Measures().empty()) << "a frame without its end byte is never delivered";
     EXPECT_LT(bench.Framer().Pending().size(), 1024u) << "the buffer stays within its limit";
 
     bench.Sim().SetShortFrames(false);
-    LineBench::PumpFor(50ms);
+    test::PumpFor(50ms);
     const std::uint64_t writtenBefore = bench.Sim().Counters().MeasuresWritten;
     const std::size_t before = bench.Measures().size();
-    LineBench::PumpFor(300ms);
+    test::PumpFor(300ms);
     bench.Sim().SetMeasuresRunning(false);
     bench.DrainMeasures();
     const std::uint64_t written = bench.Sim().Counters().MeasuresWritten - writtenBefore;

@@ -39,7 +39,7 @@ TEST(LineLoad, AFloodingDongleLosesNoFrameAndHandOversKeepMoving) {
     ASSERT_TRUE(bench.Start(&error)) << error;
     StartStreaming(bench);
     Application::Instance().ResetHandOverStats();
-    LineBench::PumpFor(1s);
+    test::PumpFor(1s);
     bench.Sim().SetMeasuresRunning(false);
     EXPECT_TRUE(bench.DrainMeasures(10s));
     const std::uint64_t written = bench.Sim().Counters().MeasuresWritten;
@@ -62,7 +62,7 @@ TEST(LineLoad, AGuiThreadHeldUpAtTheLineRateLosesNoFrame) {
         if (sequence.size() == 100) std::this_thread::sleep_for(1s);
     };
     LineRateWriter writer(bench.Sim(), 2500ms);
-    LineBench::PumpUntil([&] { return !writer.Writing() && sequence.size() >= writer.Sent(); },
+    test::PumpUntil([&] { return !writer.Writing() && sequence.size() >= writer.Sent(); },
                          10s);
     writer.Join();
     EXPECT_GT(writer.Sent(), 2000u);
@@ -77,7 +77,7 @@ TEST(LineLoad, ASlowGuiThreadUnderAFloodLosesNoFrame) {
     // Each delivery takes a while: the driver is full whenever the event thread reads.
     bench.Port().OnRxBuf = [](TObject*, const char*, int) { std::this_thread::sleep_for(2ms); };
     StartStreaming(bench);
-    LineBench::PumpFor(1s);
+    test::PumpFor(1s);
     bench.Sim().SetMeasuresRunning(false);
     EXPECT_TRUE(bench.DrainMeasures(10s));
     EXPECT_EQ(bench.Measures().size(), bench.Sim().Counters().MeasuresWritten);

@@ -93,6 +93,8 @@ TEST(ProgramFaults, AWrongCommandLineEndsAtOnceWithTheReasonAndTheUsage) {
         {"--port="},
         {"--quit-after", "soon"},
         {"--quit-after", "nan"},
+        {"--quit-after", "0x10"},
+        {"--port", "--demo"},
         {"--demo", "--port", "COM1"},
         {"--screenshot", scratch.Path() + "/a.png"},
         {std::string("--\xff\xfe", 4)},

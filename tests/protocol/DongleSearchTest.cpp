@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "DongleSearchSupport.h"
+#include "protocol/PortSearchOrder.h"
 #include "serial/ComPort.h"
 
 using namespace trimora;
@@ -49,6 +52,26 @@ TEST(DongleSearch, DongleOnThePortTriedFirst) {
     EXPECT_TRUE(s.TraceHas("Connection done " + def));
     ASSERT_FALSE(s.P.ConsolesInfo().empty());
     EXPECT_TRUE(s.P.ConsolesInfo()[0].Present);
+}
+
+// Remembered by a stable link, as a by-id link names a USB adapter: tried first, found there.
+TEST(DongleSearch, DongleOnTheRememberedPort) {
+    sim::SimConfig config;
+    config.LinkPath =
+        (std::filesystem::temp_directory_path() / ("trimora-by-id-" + std::to_string(::getpid())))
+            .string();
+    auto dongle = StartDongle(config);
+    const std::string link = dongle->LinkPath();
+    ProgressWindowRecord window;
+    SearchingProtocol s;
+
+    const TFirstPort first = ChooseFirstPort("", link);
+    ASSERT_EQ(first.Source, TFirstPort::fpRemembered);
+    StartSearchAt(s.P, first);
+    EXPECT_TRUE(s.P.Connect());
+
+    EXPECT_EQ(s.Statuses,
+              (std::vector<StatusEvent>{{100, 100, csTrying, link}, {100, 100, csFound, link}}));
 }
 
 // The first attempt finds a device that does not answer and leaves it open. The list then holds

@@ -74,7 +74,7 @@ TEST(PumpDelay, ServesAHandOverQueuedDuringTheWait) {
     PumpDelay(300);
     waiting = false;
     const std::uint64_t end = GetTickCount64();
-    App().RunUntil([&] { return served; }, 10s);  // never leave the worker blocked
+    App().PumpUntil([&] { return served; }, 10s);  // never leave the worker blocked
     worker.join();
     EXPECT_TRUE(servedWhileWaiting);
     EXPECT_GE(end - start, 300u);

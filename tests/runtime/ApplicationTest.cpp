@@ -105,6 +105,20 @@ TEST(Application, WaitForServesAHandOverStartedBeforeTheEnd) {
     EXPECT_TRUE(served.load());
 }
 
+// The predicate runs without the application's lock: one that asks the application (here its
+// queue) used to lock the same mutex again and hang.
+TEST(Application, WaitForPredicateMayUseTheApplication) {
+    std::atomic<bool> ended{false};
+    std::thread worker([&] {
+        App().Synchronize([] {});
+        ended = true;
+        App().WorkerEnded();
+    });
+    App().WaitFor([&] { return ended.load() && App().PendingCount() == 0; });
+    worker.join();
+    EXPECT_EQ(App().PendingCount(), 0u);
+}
+
 TEST(Application, WakeHookIsCalledForEachQueuedHandOver) {
     std::atomic<int> wakes{0};
     App().SetWakeHook([&] { ++wakes; });
@@ -127,8 +141,8 @@ TEST(Application, HeadlessRunServesUntilTerminated) {
     EXPECT_EQ(served.load(), 3);
 }
 
-TEST(Application, RunUntilGivesUpAfterTimeout) {
+TEST(Application, PumpUntilGivesUpAfterTimeout) {
     auto start = std::chrono::steady_clock::now();
-    EXPECT_FALSE(App().RunUntil([] { return false; }, 30ms));
+    EXPECT_FALSE(App().PumpUntil([] { return false; }, 30ms));
     EXPECT_GE(std::chrono::steady_clock::now() - start, 30ms);
 }

@@ -61,7 +61,7 @@ TEST_F(LoopWatch, AReadableDescriptorIsServedOnTheGuiThreadByEachLoop) {
     });
     const Loop loops[] = {
         {"ProcessMessages", [] { App().ProcessMessages(); }},
-        {"RunUntil", [&] { App().RunUntil([&] { return served > 0; }, 5s); }},
+        {"PumpUntil", [&] { App().PumpUntil([&] { return served > 0; }, 5s); }},
         {"Run",
          [&] {
              terminateWhenServed = true;
@@ -153,7 +153,7 @@ TEST_F(LoopWatch, ACallIsNotServedAgainWhileItRunsNorWhilePaused) {
 
     App().PauseWatch(id, true);
     Put();
-    App().RunUntil([] { return false; }, 30ms);
+    App().PumpUntil([] { return false; }, 30ms);
     EXPECT_EQ(served, 2);
     App().PauseWatch(id, false);
     App().ProcessMessages();
@@ -169,7 +169,7 @@ TEST_F(LoopWatch, AWatchRemovedInsideItsOwnCallIsNotServedAgain) {
     });
     Put();
     App().ProcessMessages();
-    App().RunUntil([] { return false; }, 30ms);
+    App().PumpUntil([] { return false; }, 30ms);
     EXPECT_EQ(served, 1);
     EXPECT_EQ(App().WatchCount(), 0u);
 }

@@ -102,7 +102,7 @@ TEST(Thread, AWorkerReleasedFromInsideItsHandOverIsReclaimedAfterItEnds) {
     worker = std::make_unique<OneHandOver>(
         [&] { Application::Instance().ReleaseWhenEnded(std::move(worker)); }, destroyed);
     worker->Start();
-    bool reclaimed = Application::Instance().RunUntil(
+    bool reclaimed = Application::Instance().PumpUntil(
         [&] { return destroyed.load(); }, std::chrono::milliseconds(5000));
     EXPECT_TRUE(reclaimed);
     EXPECT_EQ(worker, nullptr);

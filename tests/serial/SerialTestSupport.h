@@ -5,6 +5,7 @@
 #include <string>
 
 #include "runtime/Application.h"
+#include "tests/common/Pump.h"
 #include "serial/ComPort.h"
 #include "serial/DataPacket.h"
 
@@ -54,17 +55,6 @@ inline void SilencePort(TComPort& p) {
     p.OnRxBuf = nullptr;
     p.OnCTSChange = p.OnDSRChange = p.OnRLSDChange = nullptr;
     p.OnError = nullptr;
-}
-
-// Serves hand-overs on this (the GUI) thread until Done or the timeout.
-inline bool PumpUntil(const std::function<bool()>& Done,
-                      std::chrono::milliseconds Timeout = std::chrono::milliseconds(5000)) {
-    return Application::Instance().RunUntil(Done, Timeout);
-}
-
-// Serves hand-overs for a while, for checks that something does not happen.
-inline void PumpFor(std::chrono::milliseconds Time) {
-    Application::Instance().RunUntil([] { return false; }, Time);
 }
 
 inline std::string Hex(const std::string& bytes) {

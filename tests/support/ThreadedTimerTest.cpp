@@ -28,7 +28,7 @@ TEST(ThreadedTimer, NewTimerReadsItsDefaultsAndNeverTicks) {
     timer.OnTimer = log.Handler();
     timer.SetInterval(20);  // on a disabled timer the interval is only stored
     EXPECT_EQ(timer.Interval(), 20u);
-    Pump(150ms);
+    PumpFor(150ms);
     EXPECT_EQ(log.Count(), 0u);
 }
 
@@ -50,7 +50,7 @@ TEST(ThreadedTimer, TicksOnTheGuiThreadWithItselfAsSenderOncePerInterval) {
 
     timer.SetEnabled(false);
     auto seen = log.Count();
-    Pump(200ms);
+    PumpFor(200ms);
     EXPECT_EQ(log.Count(), seen) << "a disabled timer must not tick";
 }
 
@@ -76,7 +76,7 @@ TEST_P(ThreadedTimerPeriod, RestartsOnlyWhenItShould) {
     timer.OnTimer = log.Handler();
     timer.SetInterval(c.Interval);
     timer.SetEnabled(true);
-    Pump(c.ActAfter);
+    PumpFor(c.ActAfter);
     ASSERT_EQ(log.Count(), 0u) << "machine too slow for this case";
     auto actedAt = Clock::now();
     c.Act(timer);
@@ -115,11 +115,11 @@ TEST(ThreadedTimer, ZeroIntervalWithoutAllowZeroWaitsForAUsableInterval) {
     timer.SetInterval(0);
     timer.SetEnabled(true);
     EXPECT_TRUE(timer.Enabled());
-    Pump(150ms);
+    PumpFor(150ms);
     EXPECT_EQ(log.Count(), 0u);
 
     timer.SetAllowZero(true);  // consulted only when the timer becomes enabled
-    Pump(100ms);
+    PumpFor(100ms);
     EXPECT_EQ(log.Count(), 0u);
 
     auto setAt = Clock::now();
@@ -140,7 +140,7 @@ TEST(ThreadedTimer, ZeroIntervalWithAllowZeroTicksBackToBack) {
     timer.SetInterval(0);
     timer.SetEnabled(true);
     ASSERT_TRUE(PumpUntil([&] { return log.Count() >= 200; }));
-    Pump(100ms);
+    PumpFor(100ms);
     EXPECT_EQ(log.Count(), 200u) << "disabled from its own handler, the timer must stop";
 }
 
@@ -166,7 +166,7 @@ TEST(ThreadedTimer, TickWaitingForTheGuiThreadChecksEnabledWhenServed) {
         EXPECT_EQ(log.Count(), c.Expected);
         EXPECT_EQ(App().PendingCount(), 0u);
         if (!c.EnableAgain) {
-            Pump(150ms);
+            PumpFor(150ms);
             EXPECT_EQ(log.Count(), 0u) << "the parked worker must not tick";
         } else {
             EXPECT_TRUE(PumpUntil([&] { return log.Count() >= 2; })) << "ticking goes on";
@@ -218,7 +218,7 @@ TEST(ThreadedTimer, DestructionEndsTheWorkerAndCallsNoHandler) {
          [](TThreadedTimer& t) {
              t.SetInterval(10000);
              t.SetEnabled(true);
-             Pump(30ms);
+             PumpFor(30ms);
          }},
         {"running, tick waiting for the GUI thread",
          [](TThreadedTimer& t) {
@@ -238,7 +238,7 @@ TEST(ThreadedTimer, DestructionEndsTheWorkerAndCallsNoHandler) {
              t.SetInterval(20);
              t.SetEnabled(true);
              t.SetInterval(0);
-             Pump(50ms);
+             PumpFor(50ms);
          }},
     };
     for (const Case& c : cases) {

@@ -9,6 +9,7 @@
 
 #include "runtime/Application.h"
 #include "runtime/TObject.h"
+#include "tests/common/Pump.h"
 
 namespace trimora::testing {
 
@@ -19,15 +20,8 @@ inline Application& App() {
     return Application::Instance();
 }
 
-// Serves hand-overs for the whole of D.
-inline void Pump(std::chrono::milliseconds D) {
-    App().RunUntil([] { return false; }, D);
-}
-
-// Serves hand-overs until Done() holds; generous time-out for a loaded machine.
-inline bool PumpUntil(const std::function<bool()>& Done, std::chrono::milliseconds Timeout = 5s) {
-    return App().RunUntil(Done, Timeout);
-}
+using test::PumpFor;
+using test::PumpUntil;
 
 // Waits, serving nothing, until a worker has queued a hand-over.
 inline bool WaitUntilQueued(std::chrono::milliseconds Timeout = 5s) {

@@ -9,6 +9,8 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "tests/tools/SimTestSupport.h"
 #include "tools/dongle_sim/CommandLine.h"
@@ -110,6 +112,11 @@ class SimProcess {
     std::string FBuffer;
 };
 
+std::string ReadFile(const std::string& Path) {
+    std::ifstream in(Path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
 }  // namespace
 
 TEST(CommandLine, OptionsSetTheConfiguration) {
@@ -197,6 +204,94 @@ TEST(CommandLine, BadOptionsAreRefused) {
     }
 }
 
+TEST(CommandLine, RefusesWhatItCannotMeanAndSaysWhy) {
+    const struct {
+        std::vector<std::string> Args;
+        std::string Error;
+    } cases[] = {
+        {{"--consoles", ""}, "bad value for --consoles: "},
+        {{"--consoles="}, "bad value for --consoles: "},
+        {{"--stay=1"}, "--stay takes no value"},
+        {{"--help=x"}, "--help takes no value"},
+        {{"--garbage-bytes", "32769"}, "bad value for --garbage-bytes: 32769"},
+        {{"--garbage-bytes", "300000000"}, "bad value for --garbage-bytes: 300000000"},
+        {{"--link", "--echo"}, "--link needs a value"},  // an option is not a path
+        {{"--speed", "-3"}, "bad value for --speed: -3"},
+    };
+    for (const auto& c : cases) {
+        std::string error;
+        EXPECT_FALSE(sim::ParseCommandLine(c.Args, error)) << c.Args[0];
+        EXPECT_EQ(error, c.Error);
+    }
+    std::string error;
+    const auto largest = sim::ParseCommandLine({"--garbage-bytes", "32768"}, error);
+    ASSERT_TRUE(largest) << error;
+    EXPECT_EQ(largest->Config.Faults.GarbageBytes, sim::kMaxGarbageBytes);
+}
+
+TEST(CommandLine, ConsoleSettingsHoldWhereverTheConsolesAreNamed) {
+    const std::vector<std::vector<std::string>> orders = {
+        {"--speed", "40", "--hr", "90", "--consoles", "none", "--consoles", "3"},
+        {"--consoles", "none", "--speed", "40", "--consoles", "3", "--hr", "90"},
+        {"--consoles", "3", "--speed", "40", "--hr", "90"},
+        {"--speed", "40", "--consoles", "3", "--hr", "90"},
+    };
+    for (const auto& args : orders) {
+        std::string error;
+        const auto options = sim::ParseCommandLine(args, error);
+        ASSERT_TRUE(options) << error;
+        ASSERT_EQ(options->Config.Consoles.size(), 1u) << args[0];
+        const sim::ConsoleConfig& c = options->Config.Consoles[0];
+        EXPECT_EQ(c.Id, 3);
+        EXPECT_EQ(c.Serial, 0x00A003u);
+        EXPECT_EQ(c.Profile.Kind, sim::ProfileKind::Constant) << args[0];
+        EXPECT_EQ(c.Profile.ConstantKmh, 40.0) << args[0];
+        EXPECT_EQ(c.HeartRate, 90) << args[0];
+    }
+    std::string error;
+    EXPECT_TRUE(sim::ParseCommandLine({"--consoles", "none"}, error)->Config.Consoles.empty());
+}
+
+TEST(CommandLine, ABadCommandLineEndsWithTheUsageOnStandardError) {
+    char pattern[] = "/tmp/dongle-sim-usage-XXXXXX";
+    const std::string folder = mkdtemp(pattern);
+    const std::vector<std::vector<std::string>> cases = {
+        {"--bogus"},          {"--stay=1"},
+        {"--consoles", ""},   {"--interval"},
+        {"--link", "--echo"}, {"--garbage-bytes", "300000000"},
+        {"--speed", "x"},     {"stray"},
+    };
+    for (const auto& args : cases) {
+        SCOPED_TRACE(args[0]);
+        std::vector<std::string> all = {DONGLE_SIM_PROGRAM};
+        all.insert(all.end(), args.begin(), args.end());
+        std::vector<char*> argv;
+        for (std::string& a : all) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        const std::string out = folder + "/out", err = folder + "/err";
+        posix_spawn_file_actions_t files;
+        posix_spawn_file_actions_init(&files);
+        posix_spawn_file_actions_addopen(&files, 0, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&files, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0644);
+        posix_spawn_file_actions_addopen(&files, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0644);
+        pid_t pid = -1;
+        ASSERT_EQ(posix_spawn(&pid, argv[0], &files, nullptr, argv.data(), environ), 0);
+        posix_spawn_file_actions_destroy(&files);
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 2);
+        EXPECT_EQ(ReadFile(out), "");
+        const std::string error = ReadFile(err);
+        EXPECT_EQ(error.rfind("trimora-dongle-sim: ", 0), 0u) << error;
+        EXPECT_NE(error.find("\nUsage: trimora-dongle-sim [OPTION]...\n"), std::string::npos)
+            << error;
+    }
+    std::filesystem::remove_all(folder);
+}
+
 TEST(CommandLine, HelpDocumentsEveryOptionAndCommand) {
     const std::string usage = sim::UsageText();
     for (const std::string& option : sim::OptionNames())
@@ -206,7 +301,7 @@ TEST(CommandLine, HelpDocumentsEveryOptionAndCommand) {
 
     SimProcess help({"--help"});
     ASSERT_TRUE(help.Started());
-    EXPECT_EQ(help.ReadLine(), "Usage: dongle-sim [OPTION]...");
+    EXPECT_EQ(help.ReadLine(), "Usage: trimora-dongle-sim [OPTION]...");
     EXPECT_EQ(help.WaitExit(), 0);
 }
 
@@ -240,6 +335,8 @@ TEST(CommandLine, DrivenFromAnotherProcess) {
     EXPECT_EQ(status.rfind("ok connected=1 path=" + path + " consoles= ", 0), 0u) << status;
     EXPECT_EQ(proc.Ask("frobnicate"), "error unknown command frobnicate (try help)");
     EXPECT_EQ(proc.Ask("key"), "error usage: key K [ID]");
+    EXPECT_EQ(proc.Ask("garbage between 300000000"),
+              "error garbage bursts are at most 32768 bytes");
 
     EXPECT_EQ(proc.Ask("hangup"), "ok");
     EXPECT_TRUE(host.WaitHangUp(2s));

@@ -71,6 +71,18 @@ TEST(FaultMode, FullyRandomGarbageMayHoldAnyByte) {
     EXPECT_EQ(raw.substr(4096), kVersionReply);
 }
 
+TEST(FaultMode, AnOversizedGarbageBurstIsHeldToItsBound) {
+    SimLine line;
+    line.Sim.SetGarbage(sim::GarbageMode::BetweenFrames, 300'000'000);
+    line.Host->Send(kVersionRequest);
+    const std::size_t expected = sim::kMaxGarbageBytes + kVersionReply.size();
+    std::string raw;
+    for (int i = 0; i < 100 && raw.size() < expected; ++i) raw += line.Host->ReadRaw(50ms);
+    raw += line.Host->ReadRaw(100ms);
+    ASSERT_EQ(raw.size(), expected);
+    EXPECT_EQ(raw.substr(sim::kMaxGarbageBytes), kVersionReply);
+}
+
 TEST(FaultMode, GarbageOnItsOwnMakesANoisyPort) {
     auto config = FastConfig();
     config.Faults.Silent = true;

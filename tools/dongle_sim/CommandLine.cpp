@@ -1,5 +1,6 @@
 #include "tools/dongle_sim/CommandLine.h"
 
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <functional>
@@ -77,12 +78,24 @@ Setter UnsignedSetter(Apply apply) {
 
 template <typename Apply>
 Setter ProfileSetter(Apply apply) {
-    return [apply](CliOptions& o, const std::string& v) {
-        SpeedProfile p;
-        if (!apply(v, p)) return false;
-        for (ConsoleConfig& c : o.Config.Consoles) c.Profile = p;
-        return true;
-    };
+    return [apply](CliOptions& o, const std::string& v) { return apply(v, o.Console.Profile); };
+}
+
+std::vector<ConsoleConfig> JoiningConsoles(const CliOptions& Options) {
+    std::vector<ConsoleConfig> consoles;
+    for (std::uint8_t id : Options.ConsoleIds) {
+        ConsoleConfig c = Options.Console;
+        c.Id = id;
+        c.Serial = 0x00A000 + id;
+        consoles.push_back(c);
+    }
+    return consoles;
+}
+
+// A word that begins like an option is not taken as the value of the option before it.
+bool LooksLikeOption(const std::string& Word) {
+    return Word.size() > 1 && Word[0] == '-' &&
+           !std::isdigit(static_cast<unsigned char>(Word[1])) && Word[1] != '.';
 }
 
 const std::map<std::string, Setter>& ValueOptions() {
@@ -94,21 +107,18 @@ const std::map<std::string, Setter>& ValueOptions() {
          }},
         {"--consoles",
          [](CliOptions& o, const std::string& v) {
-             const std::vector<ConsoleConfig> old = o.Config.Consoles;
-             const ConsoleConfig model = old.empty() ? ConsoleConfig{} : old.front();
-             o.Config.Consoles.clear();
+             o.ConsoleIds.clear();
              if (v == "none") return true;
+             if (v.empty()) return false;
              for (const std::string& part : Split(v, ',')) {
-                 ConsoleConfig c = model;
-                 if (!ParseConsoleId(part, c.Id)) return false;
-                 c.Serial = 0x00A000 + c.Id;
-                 o.Config.Consoles.push_back(c);
+                 std::uint8_t id = 0;
+                 if (!ParseConsoleId(part, id)) return false;
+                 o.ConsoleIds.push_back(id);
              }
              return true;
          }},
-        {"--join-delay", UnsignedSetter([](CliOptions& o, std::uint32_t n) {
-             for (ConsoleConfig& c : o.Config.Consoles) c.JoinDelayMs = n;
-         })},
+        {"--join-delay",
+         UnsignedSetter([](CliOptions& o, std::uint32_t n) { o.Console.JoinDelayMs = n; })},
         {"--interval",
          UnsignedSetter([](CliOptions& o, std::uint32_t n) { o.Config.MeasureIntervalMs = n; })},
         {"--speed", ProfileSetter([](const std::string& v, SpeedProfile& p) {
@@ -139,14 +149,14 @@ const std::map<std::string, Setter>& ValueOptions() {
          [](CliOptions& o, const std::string& v) {
              std::uint32_t n = 0;
              if (!ParseUnsigned(v, n) || n > 255) return false;
-             for (ConsoleConfig& c : o.Config.Consoles) c.HeartRate = static_cast<std::uint8_t>(n);
+             o.Console.HeartRate = static_cast<std::uint8_t>(n);
              return true;
          }},
         {"--keys",
          [](CliOptions& o, const std::string& v) {
              const auto keys = ParseKeyScript(v);
              if (!keys) return false;
-             for (ConsoleConfig& c : o.Config.Consoles) c.Keys = *keys;
+             o.Console.Keys = *keys;
              return true;
          }},
         {"--version",
@@ -163,7 +173,10 @@ const std::map<std::string, Setter>& ValueOptions() {
              return true;
          }},
         {"--garbage-bytes",
-         UnsignedSetter([](CliOptions& o, std::uint32_t n) { o.Config.Faults.GarbageBytes = n; })},
+         [](CliOptions& o, const std::string& v) {
+             return ParseUnsigned(v, o.Config.Faults.GarbageBytes) &&
+                    o.Config.Faults.GarbageBytes <= kMaxGarbageBytes;
+         }},
         {"--garbage-every", UnsignedSetter([](CliOptions& o, std::uint32_t n) {
              o.Config.Faults.GarbageIntervalMs = n;
          })},
@@ -200,7 +213,11 @@ std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& Args,
             value = name.substr(eq + 1);
             name = name.substr(0, eq);
         }
-        if (auto flag = FlagOptions().find(name); flag != FlagOptions().end() && !value) {
+        if (auto flag = FlagOptions().find(name); flag != FlagOptions().end()) {
+            if (value) {
+                Error = name + " takes no value";
+                return std::nullopt;
+            }
             flag->second(options);
             continue;
         }
@@ -210,7 +227,7 @@ std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& Args,
             return std::nullopt;
         }
         if (!value) {
-            if (i + 1 >= Args.size()) {
+            if (i + 1 >= Args.size() || LooksLikeOption(Args[i + 1])) {
                 Error = name + " needs a value";
                 return std::nullopt;
             }
@@ -222,6 +239,7 @@ std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& Args,
         }
     }
     if (options.Help) return options;
+    options.Config.Consoles = JoiningConsoles(options);
     Error = ValidateConfig(options.Config);
     if (!Error.empty()) return std::nullopt;
     return options;
@@ -235,7 +253,7 @@ std::vector<std::string> OptionNames() {
 }
 
 std::string UsageText() {
-    return R"(Usage: dongle-sim [OPTION]...
+    return R"(Usage: trimora-dongle-sim [OPTION]...
 Plays the USB dongle and its wireless consoles on a pseudo-terminal. Prints the slave's path as
 its first line, then reads commands on standard input (one a line) and answers each with a line
 that begins with "ok" or "error".
@@ -271,7 +289,7 @@ Faults:
   --silent               answer nothing and send nothing (frames are still logged)
   --garbage MODE         between: random bytes without 3E and 21 before each frame;
                          random: random bytes of any value before each frame
-  --garbage-bytes N      bytes per burst (default 8)
+  --garbage-bytes N      bytes per burst (default 8, at most 32768)
   --garbage-every MS     a burst on its own every MS as well
   --inner-end-byte       every frame carries 21 in its reserved byte, and speeds are sent
                          even when a byte of them is 21 (the host cuts such frames short)

@@ -11,6 +11,10 @@ namespace trimora::sim {
 // What the dongle-sim program was asked for on its command line.
 struct CliOptions {
     SimConfig Config;
+    // What every console is given and which ids join. Config.Consoles is built from them once
+    // every option is read, so options about consoles may come before or after --consoles.
+    ConsoleConfig Console;
+    std::vector<std::uint8_t> ConsoleIds{1};
     bool Help = false;
     bool Stay = false;  // keep running when standard input ends, until a signal
     bool Echo = false;  // print every frame the host sends

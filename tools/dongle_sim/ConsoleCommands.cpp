@@ -142,6 +142,9 @@ const std::map<std::string, Handler>& Handlers() {
                  (Args.size() > 2 && !ParseUnsigned(Args[2], bytes)) ||
                  (Args.size() > 3 && !ParseUnsigned(Args[3], every)))
                  return Error("usage: garbage none|between|random [BYTES [EVERY_MS]]");
+             if (bytes > kMaxGarbageBytes)
+                 return Error("garbage bursts are at most " + std::to_string(kMaxGarbageBytes) +
+                              " bytes");
              Sim.SetGarbage(*mode, bytes, every);
              return kOk;
          }},

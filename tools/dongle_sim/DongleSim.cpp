@@ -3,6 +3,8 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+#include <algorithm>
+
 #include "tools/dongle_sim/MonotonicClock.h"
 
 namespace trimora::sim {
@@ -198,7 +200,7 @@ GarbageMode DongleSim::Garbage() const {
 void DongleSim::SetGarbage(GarbageMode Mode, std::uint32_t BurstBytes, std::uint32_t IntervalMs) {
     std::lock_guard lock(FMutex);
     FConfig.Faults.Garbage = Mode;
-    FConfig.Faults.GarbageBytes = BurstBytes;
+    FConfig.Faults.GarbageBytes = std::min(BurstBytes, kMaxGarbageBytes);
     FConfig.Faults.GarbageIntervalMs = IntervalMs;
     FNextGarbageNs = IntervalMs == 0 ? 0 : MonotonicNs() + std::uint64_t{IntervalMs} * kNsPerMs;
     Wake();

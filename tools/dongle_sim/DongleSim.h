@@ -106,6 +106,7 @@ class DongleSim {
     std::uint8_t DongleVersion() const;
     void SetDongleVersion(std::uint8_t Value);
     GarbageMode Garbage() const;
+    // BurstBytes above kMaxGarbageBytes is held to it.
     void SetGarbage(GarbageMode Mode, std::uint32_t BurstBytes = 8, std::uint32_t IntervalMs = 0);
     bool InnerEndByte() const;
     void SetInnerEndByte(bool Value);
@@ -137,6 +138,7 @@ class DongleSim {
     // Bound of what waits for the host before new frames are dropped.
     static constexpr std::size_t kMaxQueuedBytes = 64 * 1024;
     static constexpr std::size_t kFloodFillBytes = 4096;
+    static_assert(kMaxGarbageBytes <= kMaxQueuedBytes / 2, "a burst and its frame must fit");
 
     // Thread side; all under FMutex unless stated.
     void Loop();
@@ -145,6 +147,7 @@ class DongleSim {
     void Wake();
     void EmitFrame(std::string Frame, FrameKind Kind);
     void QueueFrame(std::string Frame, FrameKind Kind);
+    std::size_t BurstSize() const;  // garbage bytes that go before each frame; 0 when off
     std::string GarbageBurst();
     void ServeTimers(std::uint64_t NowNs);
     std::uint64_t NextDeadlineNs() const;

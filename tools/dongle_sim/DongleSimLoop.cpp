@@ -109,17 +109,22 @@ void DongleSim::EmitFrame(std::string Frame, FrameKind Kind) {
 
 void DongleSim::QueueFrame(std::string Frame, FrameKind Kind) {
     if (!FTerminal.IsOpen()) return;
-    if (FOutput.PendingBytes() >= kMaxQueuedBytes) {
+    // The burst that goes before the frame counts against the bound, and is only built once it
+    // fits.
+    if (FOutput.PendingBytes() + BurstSize() >= kMaxQueuedBytes) {
         ++FCounters.FramesDropped;
         return;
     }
-    if (FConfig.Faults.Garbage != GarbageMode::None)
-        FOutput.Push(GarbageBurst(), OutputQueue::Kind::Garbage);
+    if (BurstSize() > 0) FOutput.Push(GarbageBurst(), OutputQueue::Kind::Garbage);
     if (FConfig.Faults.InnerEndByte && Frame.size() >= 2)
         Frame[Frame.size() - 2] = static_cast<char>(0x21);  // the reserved byte
     if (FConfig.Faults.ShortFrames && Frame.size() > 2) Frame.resize(Frame.size() - 2);
     FOutput.Push(std::move(Frame), Kind == FrameKind::Measure ? OutputQueue::Kind::Measure
                                                               : OutputQueue::Kind::Frame);
+}
+
+std::size_t DongleSim::BurstSize() const {
+    return FConfig.Faults.Garbage == GarbageMode::None ? 0 : FConfig.Faults.GarbageBytes;
 }
 
 std::string DongleSim::GarbageBurst() {
@@ -161,7 +166,9 @@ void DongleSim::ServeTimers(std::uint64_t NowNs) {
     const FaultConfig& faults = FConfig.Faults;
     if (faults.Garbage != GarbageMode::None && faults.GarbageIntervalMs > 0 &&
         FNextGarbageNs != 0 && NowNs >= FNextGarbageNs) {
-        FOutput.Push(GarbageBurst(), OutputQueue::Kind::Garbage);
+        // A host that does not read gets no more bursts than frames.
+        if (FOutput.PendingBytes() + BurstSize() < kMaxQueuedBytes)
+            FOutput.Push(GarbageBurst(), OutputQueue::Kind::Garbage);
         FNextGarbageNs = NowNs + std::uint64_t{faults.GarbageIntervalMs} * kNsPerMs;
     }
 

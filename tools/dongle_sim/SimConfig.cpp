@@ -18,6 +18,8 @@ std::string ValidateConfig(const SimConfig& Config) {
         if (c.Serial > 0xFFFFFF) return "console serial number longer than 3 bytes";
     }
     if (Config.Serial > 0xFFFFFF) return "serial number longer than 3 bytes";
+    if (Config.Faults.GarbageBytes > kMaxGarbageBytes)
+        return "garbage bursts are at most " + std::to_string(kMaxGarbageBytes) + " bytes";
     if (Config.MeasureIntervalMs == 0) return "measure interval must be above 0 ms";
     return {};
 }

@@ -22,6 +22,10 @@ struct ConsoleConfig {
     std::uint32_t Serial = 0x00A001;  // 3 bytes
 };
 
+// The largest garbage burst: half the output the emulator holds back for a slow host, so that a
+// burst and its frame always fit.
+constexpr std::uint32_t kMaxGarbageBytes = 32 * 1024;
+
 enum class GarbageMode {
     None,
     BetweenFrames,  // random bytes that hold neither 0x3E nor 0x21
@@ -32,7 +36,8 @@ enum class GarbageMode {
 struct FaultConfig {
     bool Silent = false;  // logs what the host sends but sends nothing at all
     GarbageMode Garbage = GarbageMode::None;
-    std::uint32_t GarbageBytes = 8;       // per burst; a burst goes before every frame sent
+    std::uint32_t GarbageBytes =
+        8;  // per burst, up to kMaxGarbageBytes; one goes before every frame
     std::uint32_t GarbageIntervalMs = 0;  // > 0: a burst on its own every so often as well
     bool InnerEndByte = false;  // frames carry 0x21 before their end; speeds may hold 0x21 too
     bool ShortFrames = false;   // frames lose their reserved and end bytes

@@ -1,4 +1,4 @@
-// dongle-sim: the dongle emulator as a program, driven by its options and by commands on
+// trimora-dongle-sim: the dongle emulator as a program, driven by its options and by commands on
 // standard input, so that a test in another process, a script or a person can use it.
 #include <errno.h>
 #include <poll.h>
@@ -73,7 +73,10 @@ int main(int argc, char** argv) {
     std::string error;
     const auto options = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc), error);
     if (!options) {
-        std::cerr << "dongle-sim: " << error << "\nTry 'dongle-sim --help'.\n";
+        const std::string usage = UsageText();
+        std::cerr << "trimora-dongle-sim: " << error << "\n"
+                  << usage.substr(0, usage.find('\n') + 1)
+                  << "Try 'trimora-dongle-sim --help' for the options and commands.\n";
         return 2;
     }
     if (options->Help) {
@@ -100,7 +103,7 @@ int main(int argc, char** argv) {
         std::unique_lock hold(printer.Mutex());
         if (!sim.Start(&error)) {
             hold.unlock();
-            std::cerr << "dongle-sim: " << error << "\n";
+            std::cerr << "trimora-dongle-sim: " << error << "\n";
             return 1;
         }
         std::printf("%s\n", sim.SlavePath().c_str());

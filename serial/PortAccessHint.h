@@ -8,6 +8,10 @@ namespace trimora {
 // the group that may open it (the group owning the device node), and how to join it.
 std::string PortAccessHint(const std::string& PortName);
 
+// The advice part of that line, for the device node at Path: who may open it and how to join
+// them, or whom to ask.
+std::string PortAccessAdvice(const std::string& Path);
+
 // True for the operating system's errors that mean "not allowed".
 bool IsPermissionError(int SystemError);
 

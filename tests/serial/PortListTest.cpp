@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "protocol/SerialPortList.h"
 #include "runtime/UiHooks.h"
+#include "serial/PortList.h"
 
 using namespace trimora;
 namespace fs = std::filesystem;

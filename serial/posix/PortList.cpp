@@ -5,6 +5,8 @@
 // answers at their address; their `type` file reads 0 when none does, so an entry whose type is
 // 0 is no port, whatever its name. An entry without a `type` file (USB serial) is decided by its
 // device link alone.
+#include "serial/PortList.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -14,8 +16,6 @@
 #include <cctype>
 #include <cerrno>
 #include <string_view>
-
-#include "protocol/SerialPortList.h"
 
 namespace trimora {
 

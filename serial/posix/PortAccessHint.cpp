@@ -1,3 +1,5 @@
+#include "serial/PortAccessHint.h"
+
 #include <grp.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -5,7 +7,6 @@
 #include <cerrno>
 #include <vector>
 
-#include "protocol/PortAccessHint.h"
 #include "serial/posix/PortPath.h"
 
 namespace trimora {
@@ -36,18 +37,21 @@ bool IsPermissionError(int SystemError) {
 
 std::string PortAccessHint(const std::string& PortName) {
     const std::string path = DevicePathForPort(PortName);
-    const std::string hint = "Trimora: no permission to open " + path + "; ";
+    return "Trimora: no permission to open " + path + "; " + PortAccessAdvice(path);
+}
+
+std::string PortAccessAdvice(const std::string& Path) {
     struct stat st {};
-    const bool known = ::stat(path.c_str(), &st) == 0;
+    const bool known = ::stat(Path.c_str(), &st) == 0;
     const std::string group = known ? GroupName(st.st_gid) : "";
-    if (group.empty()) return hint + "ask for read and write access to it.";
+    if (group.empty()) return "ask for read and write access to it.";
     // Serial devices usually belong to a group whose members may use them (dialout on
     // Debian); joining root's group, or one the node does not let in, would not help.
     const bool groupMayOpen = (st.st_mode & (S_IRGRP | S_IWGRP)) == (S_IRGRP | S_IWGRP);
     if (st.st_gid != 0 && groupMayOpen)
-        return hint + "members of the group " + group + " may open it (sudo usermod -aG " + group +
+        return "members of the group " + group + " may open it (sudo usermod -aG " + group +
                " $USER, then log in again).";
-    return hint + "it belongs to the group " + group + "; ask for read and write access to it.";
+    return "it belongs to the group " + group + "; ask for read and write access to it.";
 }
 
 }  // namespace trimora

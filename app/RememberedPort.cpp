@@ -1,0 +1,63 @@
+#include "app/RememberedPort.h"
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <QSettings>
+#include <QString>
+#include <cstdio>
+#include <cstdlib>
+
+#include "protocol/WirelessProtocol.h"
+#include "serial/ComPort.h"
+#include "serial/PortDetails.h"
+
+namespace trimora {
+
+namespace {
+
+const QString kPortKey = QStringLiteral("Dongle/Port");
+
+std::string HomeFolder() {
+    if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') return home;
+    if (const passwd* entry = ::getpwuid(::getuid()); entry != nullptr && entry->pw_dir != nullptr)
+        return entry->pw_dir;
+    return "/";
+}
+
+}  // namespace
+
+TRememberedPort::TRememberedPort(std::string File) : FFile(std::move(File)) {}
+
+std::string TRememberedPort::DefaultFile() {
+    // A relative XDG_CONFIG_HOME is to be ignored.
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    const std::string folder =
+        config != nullptr && config[0] == '/' ? std::string(config) : HomeFolder() + "/.config";
+    return folder + "/Trimora/Trimora.conf";
+}
+
+std::string TRememberedPort::Load() const {
+    const QSettings settings(QString::fromLocal8Bit(FFile.c_str()), QSettings::IniFormat);
+    return settings.value(kPortKey).toString().toLocal8Bit().toStdString();
+}
+
+bool TRememberedPort::Store(const std::string& Port, std::string& Error) const {
+    QSettings settings(QString::fromLocal8Bit(FFile.c_str()), QSettings::IniFormat);
+    settings.setValue(kPortKey, QString::fromLocal8Bit(Port.c_str()));
+    settings.sync();
+    if (settings.status() == QSettings::NoError) return true;
+    Error = "cannot write " + FFile;
+    return false;
+}
+
+void RememberFoundPort(const TVelnWirelessProtocol& Protocol, const TRememberedPort& Memory) {
+    if (!Protocol.Connected() || Protocol.Port() == nullptr) return;
+    const std::string port = StablePortName(Protocol.Port()->Port());
+    if (port == Memory.Load()) return;
+    std::string error;
+    if (!Memory.Store(port, error))
+        std::fprintf(stderr, "trimora: %s: the port is not remembered\n", error.c_str());
+}
+
+}  // namespace trimora

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <string>
+
+namespace trimora {
+
+class TVelnWirelessProtocol;
+
+// The port where the dongle answered last, kept for the next start in the user's configuration:
+// an INI file, $XDG_CONFIG_HOME/Trimora/Trimora.conf (~/.config when the variable is not set).
+class TRememberedPort {
+  public:
+    explicit TRememberedPort(std::string File = DefaultFile());
+    static std::string DefaultFile();
+    const std::string& File() const { return FFile; }
+
+    // Empty when nothing is remembered or the file cannot be read.
+    std::string Load() const;
+    // False, with the reason, when the file cannot be written.
+    bool Store(const std::string& Port, std::string& Error) const;
+
+  private:
+    std::string FFile;
+};
+
+// After a search: remembers the port Protocol found the dongle on, by its by-id link when it
+// has one (ttyUSB0 can come back as ttyUSB1). Nothing when the search failed. A file that cannot
+// be written is reported on stderr; the program goes on.
+void RememberFoundPort(const TVelnWirelessProtocol& Protocol, const TRememberedPort& Memory);
+
+}  // namespace trimora

@@ -1,0 +1,68 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/PortListing.h"
+#include "tests/serial/FakeDeviceTree.h"
+
+using namespace trimora;
+using trimora::test::FakeDeviceTree;
+
+// A remembered FTDI adapter, COM1 that this user may not open, a CDC ACM device, and the
+// adapter's node again in the machine's list (shown once).
+TEST(PortListing, OneBlockPerPortInSearchOrder) {
+    FakeDeviceTree t;
+    t.UsbPort("ttyUSB0", "1-2", "ftdi_sio", {"0403", "6001", "FTDI", "FT232R USB UART", "A5"});
+    t.Node("ttyUSB0");
+    const std::string byId =
+        t.SerialLink("by-id", "usb-FTDI_FT232R_USB_UART_A5-if00-port0", "ttyUSB0");
+    const std::string byPath =
+        t.SerialLink("by-path", "pci-0000:00:14.0-usb-0:2:1.0-port0", "ttyUSB0");
+    t.UsbPort("ttyACM0", "1-3", "cdc_acm", {"2341", "0043", "Arduino (www.arduino.cc)", "", "7"});
+    t.Node("ttyACM0");
+    t.Uart("ttyS0", "00:04", "serial");
+
+    const TFirstPort first{byId, TFirstPort::fpRemembered};
+    const std::string text = PortListingText(
+        first, PortSearchOrder(first, {"/dev/ttyACM0", "/dev/ttyS0", "/dev/ttyUSB0"}, t.Roots()),
+        t.Roots());
+
+    EXPECT_EQ(text, byId +
+                        "  [remembered: the dongle answered here last time]\n"
+                        "  device:       " +
+                        t.DevPath("ttyUSB0") +
+                        "\n"
+                        "  by-id:        " +
+                        byId +
+                        "\n"
+                        "  by-path:      " +
+                        byPath +
+                        "\n"
+                        "  driver:       ftdi_sio\n"
+                        "  USB id:       0403:6001\n"
+                        "  manufacturer: FTDI\n"
+                        "  product:      FT232R USB UART\n"
+                        "  serial:       A5\n"
+                        "  access:       this user may open it\n"
+                        "\n" +
+                        t.DevPath("ttyS0") +
+                        " (COM1)\n"
+                        "  access:       no such device\n"
+                        "\n" +
+                        t.DevPath("ttyACM0") +
+                        "\n"
+                        "  driver:       cdc_acm\n"
+                        "  USB id:       2341:0043\n"
+                        "  manufacturer: Arduino (www.arduino.cc)\n"
+                        "  serial:       7\n"
+                        "  access:       this user may open it\n");
+}
+
+TEST(PortListing, APortGivenOnTheCommandLineIsSaidToBe) {
+    FakeDeviceTree t;
+    const TFirstPort first{"ttyUSB4", TFirstPort::fpGiven};
+    EXPECT_EQ(PortListingText(first, {"ttyUSB4"}, t.Roots()),
+              t.DevPath("ttyUSB4") +
+                  " (ttyUSB4)  [given with --port]\n"
+                  "  access:       no such device\n");
+}

@@ -1,0 +1,95 @@
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/RememberedPort.h"
+
+using namespace trimora;
+namespace fs = std::filesystem;
+
+namespace {
+
+class ScratchFolder {
+  public:
+    ScratchFolder() {
+        std::string templ = (fs::temp_directory_path() / "trimora-config-XXXXXX").string();
+        if (::mkdtemp(templ.data()) != nullptr) FPath = templ;
+    }
+    ~ScratchFolder() {
+        std::error_code ec;
+        fs::remove_all(FPath, ec);
+    }
+    const std::string& Path() const { return FPath; }
+
+  private:
+    std::string FPath;
+};
+
+// Sets an environment variable for the scope, restoring what was there.
+class ScopedEnv {
+  public:
+    ScopedEnv(const char* Name, std::optional<std::string> Value) : FName(Name) {
+        if (const char* old = ::getenv(Name)) FOld = old;
+        if (Value)
+            ::setenv(Name, Value->c_str(), 1);
+        else
+            ::unsetenv(Name);
+    }
+    ~ScopedEnv() {
+        if (FOld)
+            ::setenv(FName, FOld->c_str(), 1);
+        else
+            ::unsetenv(FName);
+    }
+
+  private:
+    const char* FName;
+    std::optional<std::string> FOld;
+};
+
+}  // namespace
+
+TEST(RememberedPort, LivesInTheUsersConfigurationFolder) {
+    struct Case {
+        std::optional<std::string> ConfigHome;
+        std::string Want;
+    };
+    const std::vector<Case> cases = {
+        {"/cfg", "/cfg/Trimora/Trimora.conf"},
+        {std::nullopt, "/home/tech/.config/Trimora/Trimora.conf"},
+        {"", "/home/tech/.config/Trimora/Trimora.conf"},
+        {"relative/cfg", "/home/tech/.config/Trimora/Trimora.conf"},  // to be ignored
+    };
+    ScopedEnv home("HOME", "/home/tech");
+    for (const Case& c : cases) {
+        ScopedEnv config("XDG_CONFIG_HOME", c.ConfigHome);
+        EXPECT_EQ(TRememberedPort::DefaultFile(), c.Want) << c.ConfigHome.value_or("(unset)");
+    }
+}
+
+TEST(RememberedPort, StoredAndReadBackCreatingItsFolder) {
+    ScratchFolder dir;
+    const TRememberedPort memory(dir.Path() + "/Trimora/Trimora.conf");
+    EXPECT_EQ(memory.Load(), "") << "nothing yet";
+    std::string error;
+    const std::string port = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A5-if00-port0";
+    ASSERT_TRUE(memory.Store(port, error)) << error;
+    EXPECT_EQ(TRememberedPort(memory.File()).Load(), port);
+    ASSERT_TRUE(memory.Store("/dev/ttyACM0", error)) << error;
+    EXPECT_EQ(memory.Load(), "/dev/ttyACM0");
+}
+
+TEST(RememberedPort, AFileThatCannotBeWrittenIsReported) {
+    ScratchFolder dir;
+    std::ofstream(dir.Path() + "/Trimora") << "a file where the folder should be";
+    const TRememberedPort memory(dir.Path() + "/Trimora/Trimora.conf");
+    std::string error;
+    EXPECT_FALSE(memory.Store("/dev/ttyUSB0", error));
+    EXPECT_EQ(error, "cannot write " + memory.File());
+    EXPECT_EQ(memory.Load(), "");
+}

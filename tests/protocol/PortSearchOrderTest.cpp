@@ -1,0 +1,77 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "protocol/PortSearchOrder.h"
+#include "tests/serial/FakeDeviceTree.h"
+
+using namespace trimora;
+using trimora::test::FakeDeviceTree;
+
+namespace {
+
+// A machine with a UART (COM1) and two USB adapters, one of them with its by-id link.
+class PortSearchOrderTest : public ::testing::Test {
+  protected:
+    PortSearchOrderTest() {
+        T.Uart("ttyS0", "00:04", "serial");
+        T.Node("ttyS0");
+        T.UsbPort("ttyUSB0", "1-2", "ftdi_sio", {"0403", "6001", "FTDI", "FT232R", "A5"});
+        T.Node("ttyUSB0");
+        ById = T.SerialLink("by-id", "usb-FTDI_FT232R_A5-if00-port0", "ttyUSB0");
+        T.UsbPort("ttyACM0", "1-3", "cdc_acm", {"2341", "0043", "", "", ""});
+        T.Node("ttyACM0");
+    }
+    FakeDeviceTree T;
+    std::string ById;
+    // As the port list gives them: sorted, under /dev.
+    const std::vector<std::string> Machine = {"/dev/ttyACM0", "/dev/ttyS0", "/dev/ttyUSB0"};
+};
+
+}  // namespace
+
+TEST_F(PortSearchOrderTest, TheGivenPortWinsThenARememberedOneWhileItsDeviceIsThere) {
+    struct Case {
+        const char* Name;
+        std::string Given, Remembered;
+        TFirstPort Want;
+    };
+    const std::vector<Case> cases = {
+        {"nothing", "", "", {"", TFirstPort::fpDefault}},
+        {"given", "ttyUSB3", ById, {"ttyUSB3", TFirstPort::fpGiven}},
+        {"remembered", "", ById, {ById, TFirstPort::fpRemembered}},
+        {"remembered by its node", "", "/dev/ttyACM0", {"/dev/ttyACM0", TFirstPort::fpRemembered}},
+        {"remembered, unplugged",
+         "",
+         "/dev/serial/by-id/usb-gone-if00",
+         {"", TFirstPort::fpDefault}},
+    };
+    for (const Case& c : cases) {
+        const TFirstPort got = ChooseFirstPort(c.Given, c.Remembered, T.Roots());
+        EXPECT_EQ(got.Name, c.Want.Name) << c.Name;
+        EXPECT_EQ(got.Source, c.Want.Source) << c.Name;
+    }
+}
+
+TEST_F(PortSearchOrderTest, EachDeviceOnceInTheOrderTheSearchTriesThem) {
+    struct Case {
+        const char* Name;
+        TFirstPort First;
+        std::vector<std::string> Want;
+    };
+    const std::vector<Case> cases = {
+        {"COM1 then the list", {}, {"COM1", "/dev/ttyACM0", "/dev/ttyUSB0"}},
+        {"a given port then the list",
+         {"/dev/ttyUSB0", TFirstPort::fpGiven},
+         {"/dev/ttyUSB0", "/dev/ttyACM0", "/dev/ttyS0"}},
+        {"a given port that is not there",
+         {"COM7", TFirstPort::fpGiven},
+         {"COM7", "/dev/ttyACM0", "/dev/ttyS0", "/dev/ttyUSB0"}},
+        {"the remembered port, COM1, then the list",
+         {ById, TFirstPort::fpRemembered},
+         {ById, "COM1", "/dev/ttyACM0"}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(PortSearchOrder(c.First, Machine, T.Roots()), c.Want) << c.Name;
+}
