@@ -162,6 +162,10 @@ void TVelnWirelessProtocol::TraceWriteError() {
 }
 
 void TVelnWirelessProtocol::HandleWriteFailure() {
+    RecoverConnection();
+}
+
+void TVelnWirelessProtocol::RecoverConnection() {
     // Ticks and frames served during the delay, and the reconnection attempt, may fail to write
     // again; one recovery at a time keeps that from nesting without bound.
     if (FRecoveringWrite) return;
@@ -178,6 +182,9 @@ void TVelnWirelessProtocol::HandleWriteFailure() {
             // A close handler failed; the port is closed all the same.
         }
     }
+    // Nothing can be sent on a closed port: only a reconnection below makes it connected
+    // again. Left connected, every later send would run this whole recovery once more.
+    FConnected = false;
     PumpDelay(FDisconDelayBetweenCloseOpenPort);
     // Its result is not examined: OnDisconnection follows either way.
     if (FAutoConnection) TryPort();

@@ -54,6 +54,7 @@ TVelnWirelessProtocol::~TVelnWirelessProtocol() {
         // not call back into a component whose members are gone.
         FPort->OnAfterOpen = nullptr;
         FPort->OnError = nullptr;
+        FPort->OnDeviceGone = nullptr;
     }
     FPacket.reset();
     FWriteAsync.reset();

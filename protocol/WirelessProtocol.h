@@ -135,7 +135,8 @@ class TVelnWirelessProtocol : public TComponent {
     void SendFrame(const std::string& Frame, const std::string& Message);
     // After a failed write: closes the port, waits DisconDelayBetweenCloseOpenPort while
     // processing messages, tries the same port again when AutoConnection is set, and raises
-    // OnDisconnection. A failure while a recovery runs starts no second one.
+    // OnDisconnection. The component is connected afterwards only when that attempt found the
+    // dongle. A failure while a recovery runs starts no second one.
     void HandleWriteFailure();
 
     // ---- Connection (Connection.cpp)
@@ -169,6 +170,10 @@ class TVelnWirelessProtocol : public TComponent {
     void PortAfterOpen(TObject* Sender);
     // The port's OnError: traced; a break means the dongle went away (OnUsbDisconnect).
     void PortError(TObject* Sender, TComErrors Errors);
+    // The port's OnDeviceGone: the dongle was unplugged. The port is closed at once, so that
+    // the device can come back under its old name; a connected component raises
+    // OnUsbDisconnect, recovers as after a failed write and raises OnDisconnection, once.
+    void PortGone(TObject* Sender);
     // The packet framer that cuts the port's bytes into frames for PacketReceived.
     TComDataPacket* Packet() const { return FPacket.get(); }
 
@@ -233,6 +238,8 @@ class TVelnWirelessProtocol : public TComponent {
 
     // ---- Outbound helpers (OutboundCommands.cpp)
     void CreateResistanceTimer();
+    // Closes the port, waits, tries it again with AutoConnection, raises OnDisconnection.
+    void RecoverConnection();
     // The frame composed from hex text, sent with its trace text.
     void SendHex(const std::string& Hex, const std::string& Message);
     void TraceWriteError();
@@ -268,12 +275,12 @@ class TVelnWirelessProtocol : public TComponent {
     TVelnMeasureRecievedEvent OnMeasuresReceived;  // a measure frame was stored
     TVelnNAck OnNAck;                              // the dongle refused a command
     TVelnProcedureEvent OnAck;                     // the dongle acknowledged a command
-    TVelnProcedureEvent OnDisconnection;           // after the recovery from a failed write
+    TVelnProcedureEvent OnDisconnection;           // after a failed write's recovery, or a loss
     TVelnIDProcedureEvent OnConsoleAdd;            // a console joined
     TVelnIDProcedureEvent OnConsoleRemove;         // a console left
     TVelnProcedureEvent OnBeforeSendResistance;    // every refresh tick, before the frame
     TVelnConnectionStatusEvet OnConnectionStatus;  // progress of the dongle search
-    TVelnProcedureEvent OnUsbDisconnect;           // the port reported a break
+    TVelnProcedureEvent OnUsbDisconnect;           // a break, or the device hung up
 
   private:
     TVelnConsolesInformation FConsolesInfo;

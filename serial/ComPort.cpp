@@ -199,6 +199,7 @@ void TCustomComPort::OpenPort() {
     if (life.expired() || FConnected) return;
     OpenDevice();
     FConnected = true;
+    FGoneReported = false;
     try {
         ApplySettings();
     } catch (...) {
@@ -215,8 +216,9 @@ void TCustomComPort::OpenPort() {
     FWatchRunning = true;
     if (guiReads) {
         // Ended by a hang-up or a failed handler: the writer has nothing left to do either.
-        FInputWatch = TComInputWatch::Start(*this, FDevice, FEvents, [this] {
+        FInputWatch = TComInputWatch::Start(*this, FDevice, FEvents, [this](bool DeviceGone) {
             if (FWatchThread) FWatchThread->Stop();
+            if (DeviceGone) ReportDeviceGone();
         });
     }
 
@@ -408,6 +410,16 @@ void TCustomComPort::DoError(TComErrors Errors) {
 }
 void TCustomComPort::DoRx80Full() {
     if (OnRx80Full) OnRx80Full(this);
+}
+void TCustomComPort::DoDeviceGone() {
+    if (OnDeviceGone) OnDeviceGone(this);
+}
+
+void TCustomComPort::ReportDeviceGone() {
+    // A close in progress serves what is left of the input; a hang-up found then is no news.
+    if (FGoneReported || !FConnected || FClosing) return;
+    FGoneReported = true;
+    DoDeviceGone();
 }
 
 }  // namespace trimora

@@ -100,6 +100,9 @@ class TCustomComPort : public TComponent {
     TNotifyEvent OnRxFlag;
     TComErrorEvent OnError;
     TNotifyEvent OnRx80Full;
+    // The device hung up while open (a USB dongle unplugged): raised once per open, on the
+    // thread that serves the port's events. The port stays open until its owner closes it.
+    TNotifyEvent OnDeviceGone;
 
   protected:
     virtual void OpenDevice();
@@ -124,6 +127,7 @@ class TCustomComPort : public TComponent {
     virtual void DoRxFlag();
     virtual void DoError(TComErrors Errors);
     virtual void DoRx80Full();
+    virtual void DoDeviceGone();
 
   private:
     friend class TComThread;
@@ -156,6 +160,8 @@ class TCustomComPort : public TComponent {
     void ServeLineChange(TComEvent Event);
 
     void StopInputWatch();
+    // Raises OnDeviceGone unless it was raised since the port opened.
+    void ReportDeviceGone();
 
     std::unique_ptr<TComThread> FWatchThread;
     // The GUI thread's own wait for input, while events are served there.
@@ -167,6 +173,7 @@ class TCustomComPort : public TComponent {
     bool FAnyDataHook = false;
     bool FConnected = false;
     bool FClosing = false;
+    bool FGoneReported = false;
     TBaudRate FBaudRate = br9600;
     std::uint32_t FOtherBaudRate = 9600;
     std::string FPort = "COM1";
