@@ -22,14 +22,6 @@ int RoundHalfEven(double Value) {
     return static_cast<int>(std::nearbyint(Value));
 }
 
-QFont WindowFont() {
-    QFont font;
-    font.setFamilies({QStringLiteral("MS Sans Serif")});
-    font.setStyleHint(QFont::SansSerif);
-    font.setPixelSize(11);
-    return font;
-}
-
 QFont VersionFont() {
     QFont font;
     font.setFamilies({QStringLiteral("Terminal")});
@@ -46,6 +38,14 @@ QPushButton* MakeButton(QWidget* Parent, const QString& Caption, int Left) {
 }
 
 }  // namespace
+
+QFont TCalibrationLayout::WindowFont() {
+    QFont font;
+    font.setFamilies({QStringLiteral("MS Sans Serif")});
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(11);
+    return font;
+}
 
 TCalibrationLayout::TCalibrationLayout(QWidget* Parent)
     : QWidget(Parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |

@@ -23,6 +23,9 @@ class TCalibrationLayout : public QWidget {
     static constexpr int SmallOuterHeight = 164;
     static constexpr int LargeOuterHeight = 400;
 
+    // The font the layout was drawn for (see FontSubstitute.h for where it is missing).
+    static QFont WindowFont();
+
     explicit TCalibrationLayout(QWidget* Parent = nullptr);
     ~TCalibrationLayout() override;
 

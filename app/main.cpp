@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QTimer>
 #include <algorithm>
+#include <chrono>
 #include <climits>
 #include <cstdio>
 #include <memory>
@@ -9,14 +10,18 @@
 
 #include "app/CommandLine.h"
 #include "app/DemoDongle.h"
+#include "app/FontSubstitute.h"
 #include "app/Form1.h"
 #include "app/PortListing.h"
 #include "app/QtProgressWindow.h"
 #include "app/QtRuntimeBindings.h"
 #include "app/RememberedPort.h"
 #include "app/Screenshot.h"
+#include "app/SingleInstance.h"
 #include "app/TerminationSignals.h"
 #include "protocol/PortSearchOrder.h"
+#include "runtime/Application.h"
+#include "runtime/TraceFile.h"
 #include "runtime/UiHooks.h"
 #include "serial/PortList.h"
 
@@ -57,15 +62,38 @@ int main(int argc, char** argv) {
 
     if (options.ListPorts) return ListPorts(program, options.Port);
 
+    // A second start must not probe the ports the first one holds open.
+    TSingleInstance instance;
+    if (!instance.Claim()) {
+        if (instance.AskToShow(std::chrono::seconds(5))) {
+            std::fprintf(stderr,
+                         "%s: Trimora already runs on this display: its window comes to "
+                         "the front\n",
+                         program.c_str());
+            return 0;
+        }
+        std::fprintf(stderr, "%s: Trimora already runs on this display but does not answer\n",
+                     program.c_str());
+        return 1;
+    }
+
     // Qt's own options are not accepted: the environment (QT_QPA_PLATFORM, ...) covers them.
     int qtArgc = 1;
     QApplication qtApp(qtArgc, argv);
     // The application's name, for the task bar's grouping. Not set as display name: X11 window
     // managers would then show every caption with " — Trimora" appended to it.
     QApplication::setApplicationName(QStringLiteral("Trimora"));
+    // Ties the window to trimora.desktop (its icon and name in the task bar, on Wayland too).
+    QApplication::setDesktopFileName(QStringLiteral("trimora"));
+    // The window's texts as wide as they were laid out, whatever fontconfig would fall back to.
+    InstallFontSubstitute(TCalibrationLayout::WindowFont(), MsSansSerifStandIn());
     // A box closed before the window is up must not end the program.
     QApplication::setQuitOnLastWindowClosed(false);
     InstallQtRuntimeBindings();
+    std::string listenError;
+    if (!instance.Listen(listenError))
+        std::fprintf(stderr, "%s: %s; a second start will not find this one\n", program.c_str(),
+                     listenError.c_str());
 
     TTerminationSignals termination;
 
@@ -79,18 +107,36 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "%s: cannot start the demo dongle: %s\n", program.c_str(),
                          error.c_str());
             UninstallQtRuntimeBindings();
+            instance.StopListening();
             return 1;
         }
         first = {demo.PortPath(), TFirstPort::fpGiven};
+    }
+
+    // Outlive the window, which detaches the pane when it closes.
+    std::unique_ptr<TTraceFile> traceFile;
+    std::unique_ptr<TTraceLogPane> tracePane;
+    if (!options.Trace.empty()) {
+        traceFile = std::make_unique<TTraceFile>(options.Trace);
+        tracePane = std::make_unique<TTraceLogPane>(*traceFile);
+        Application::Instance().SetTraceLog(traceFile.get());
     }
 
     std::unique_ptr<TForm1> form;
     // While the window is being created (the dongle search) the progress window centres on the
     // screen, where the window will then appear.
     InstallQtProgressWindows([&form]() -> QWidget* { return form.get(); });
-    form = std::make_unique<TForm1>(
-        [&first](TVelnWirelessProtocol& Protocol) { StartSearchAt(Protocol, first); });
+    form = std::make_unique<TForm1>([&first, &tracePane](TVelnWirelessProtocol& Protocol) {
+        StartSearchAt(Protocol, first);
+        if (tracePane) Protocol.SetDebugMemo(tracePane.get());
+    });
     if (!options.Demo) RememberFoundPort(*form->Protocol(), memory);
+    instance.OnShowRequest = [&form] {
+        if (!form || !form->isVisible()) return;  // still searching: it shows when done
+        form->setWindowState(form->windowState() & ~Qt::WindowMinimized);
+        form->raise();
+        form->activateWindow();
+    };
     QObject::connect(&termination, &TTerminationSignals::TerminationRequested, form.get(), [&form] {
         if (form->isVisible()) form->close();
     });
@@ -120,6 +166,8 @@ int main(int argc, char** argv) {
     }
 
     form.reset();
+    instance.StopListening();
     UninstallQtRuntimeBindings();
+    Application::Instance().SetTraceLog(nullptr);
     return result;
 }

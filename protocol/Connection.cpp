@@ -82,6 +82,7 @@ void TVelnWirelessProtocol::SetPort(TComPort* Value) {
     // The port may belong to someone else: when it goes, Notification forgets it.
     FPort->FreeNotification(this);
     FPort->OnError = [this](TObject* Sender, TComErrors Errors) { PortError(Sender, Errors); };
+    FPort->OnDeviceGone = [this](TObject* Sender) { PortGone(Sender); };
 }
 
 std::string TVelnWirelessProtocol::PortName() const {
@@ -131,6 +132,7 @@ bool TVelnWirelessProtocol::TryPort() {
     if (FPort == nullptr && !CreatePort()) return false;
     if (FPort->Port().empty()) RenamePort(FPortDef);
     FPort->OnAfterOpen = [this](TObject* Sender) { PortAfterOpen(Sender); };
+    FPort->OnDeviceGone = [this](TObject* Sender) { PortGone(Sender); };
     ConfigureFramer();
 
     ProbePort();
@@ -181,6 +183,19 @@ void TVelnWirelessProtocol::PortAfterOpen(TObject* /*Sender*/) {
 void TVelnWirelessProtocol::PortError(TObject* /*Sender*/, TComErrors Errors) {
     AddTraceLine("<->Com Error *** ");
     if (Errors.Contains(ceBreak)) RaiseEvent(OnUsbDisconnect);
+}
+
+void TVelnWirelessProtocol::PortGone(TObject* /*Sender*/) {
+    AddTraceLine("Dongle lost " + PortName());
+    // Not connected, or a recovery already runs (its attempt found a dead device): close only.
+    if (!FConnected || FRecoveringWrite) {
+        FConnected = false;
+        CloseOpenPort();
+        return;
+    }
+    RaiseEvent(OnUsbDisconnect);
+    // As after a failed write: closed at once, tried again with AutoConnection, then told.
+    RecoverConnection();
 }
 
 // ---- Search

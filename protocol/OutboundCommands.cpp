@@ -152,6 +152,10 @@ void TVelnWirelessProtocol::TraceWriteError() {
 }
 
 void TVelnWirelessProtocol::HandleWriteFailure() {
+    RecoverConnection();
+}
+
+void TVelnWirelessProtocol::RecoverConnection() {
     // Ticks and frames served during the delay, and the reconnection attempt, may fail to write
     // again; one recovery at a time keeps that from nesting without bound.
     if (FRecoveringWrite) return;
@@ -169,6 +173,9 @@ void TVelnWirelessProtocol::HandleWriteFailure() {
             ReportSwallowed("closing the port after a failed write", std::current_exception());
         }
     }
+    // Nothing can be sent on a closed port: only a reconnection below makes it connected
+    // again. Left connected, every later send would run this whole recovery once more.
+    FConnected = false;
     PumpDelay(FDisconDelayBetweenCloseOpenPort);
     // Its result is not examined: OnDisconnection follows either way.
     if (FAutoConnection) TryPort();

@@ -54,6 +54,7 @@ TVelnWirelessProtocol::~TVelnWirelessProtocol() {
         // not call back into a component whose members are gone.
         FPort->OnAfterOpen = nullptr;
         FPort->OnError = nullptr;
+        FPort->OnDeviceGone = nullptr;
     }
     FPacket.reset();
     FWriteAsync.reset();
@@ -79,10 +80,6 @@ void TVelnWirelessProtocol::InitState() {
     FTimeToWaitAddNewConsole = 30000;
     FDebugTime = false;
     FDebugNoData = false;
-}
-
-bool TVelnWirelessProtocol::IsValidFrame(const std::string& F) {
-    return ::trimora::IsValidFrame(F);
 }
 
 TVelnConsoleInfoItem& TVelnWirelessProtocol::ConsoleInfoRow(std::uint8_t Id) {

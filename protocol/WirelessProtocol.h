@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "protocol/ConsoleTables.h"
+#include "protocol/FrameCodec.h"
 #include "protocol/ProtocolEvents.h"
 #include "runtime/TComponent.h"
 #include "runtime/TMemo.h"
@@ -90,7 +91,7 @@ class TVelnWirelessProtocol : public TComponent {
     // to hold that row. Items above 14 store nothing.
     void SetConsoleInfo(std::uint8_t Id, std::uint8_t Item, const std::string& Value);
 
-    static bool IsValidFrame(const std::string& F);
+    static bool IsValidFrame(const std::string& F) { return ::trimora::IsValidFrame(F); }
 
     // ---- Inbound (InboundHandling.cpp)
     // The framer's packet handler: decodes one frame; anything that is not a valid frame is
@@ -138,7 +139,8 @@ class TVelnWirelessProtocol : public TComponent {
                    TSentFrameKind Kind = TSentFrameKind::Command);
     // After a failed write: closes the port, waits DisconDelayBetweenCloseOpenPort while
     // processing messages, tries the same port again when AutoConnection is set, and raises
-    // OnDisconnection. A failure while a recovery runs starts no second one.
+    // OnDisconnection. The component is connected afterwards only when that attempt found the
+    // dongle. A failure while a recovery runs starts no second one.
     void HandleWriteFailure();
 
     // ---- Connection (Connection.cpp)
@@ -172,6 +174,10 @@ class TVelnWirelessProtocol : public TComponent {
     void PortAfterOpen(TObject* Sender);
     // The port's OnError: traced; a break means the dongle went away (OnUsbDisconnect).
     void PortError(TObject* Sender, TComErrors Errors);
+    // The port's OnDeviceGone: the dongle was unplugged. The port is closed at once, so that
+    // the device can come back under its old name; a connected component raises
+    // OnUsbDisconnect, recovers as after a failed write and raises OnDisconnection, once.
+    void PortGone(TObject* Sender);
     // The packet framer that cuts the port's bytes into frames for PacketReceived.
     TComDataPacket* Packet() const { return FPacket.get(); }
 
@@ -236,6 +242,8 @@ class TVelnWirelessProtocol : public TComponent {
 
     // ---- Outbound helpers (OutboundCommands.cpp)
     void CreateResistanceTimer();
+    // Closes the port, waits, tries it again with AutoConnection, raises OnDisconnection.
+    void RecoverConnection();
     void TraceWriteError();
 
     // ---- Fields, in the component's declared order. The events sit among them, as public
@@ -269,12 +277,12 @@ class TVelnWirelessProtocol : public TComponent {
     TVelnMeasureRecievedEvent OnMeasuresReceived;  // a measure frame was stored
     TVelnNAck OnNAck;                              // the dongle refused a command
     TVelnProcedureEvent OnAck;                     // the dongle acknowledged a command
-    TVelnProcedureEvent OnDisconnection;           // after the recovery from a failed write
+    TVelnProcedureEvent OnDisconnection;           // after a failed write's recovery, or a loss
     TVelnIDProcedureEvent OnConsoleAdd;            // a console joined
     TVelnIDProcedureEvent OnConsoleRemove;         // a console left
     TVelnProcedureEvent OnBeforeSendResistance;    // every refresh tick, before the frame
     TVelnConnectionStatusEvet OnConnectionStatus;  // progress of the dongle search
-    TVelnProcedureEvent OnUsbDisconnect;           // the port reported a break
+    TVelnProcedureEvent OnUsbDisconnect;           // a break, or the device hung up
 
   private:
     TVelnConsolesInformation FConsolesInfo;

@@ -7,8 +7,7 @@
 namespace trimora {
 
 std::shared_ptr<TComInputWatch> TComInputWatch::Start(TCustomComPort& Port, TSerialDevice& Device,
-                                                      TComEvents Mask,
-                                                      std::function<void()> OnEnded) {
+                                                      TComEvents Mask, TEndedCall OnEnded) {
     std::shared_ptr<TComInputWatch> watch(
         new TComInputWatch(Port, Device, Mask, std::move(OnEnded)));
     std::weak_ptr<TComInputWatch> weak = watch;
@@ -19,7 +18,7 @@ std::shared_ptr<TComInputWatch> TComInputWatch::Start(TCustomComPort& Port, TSer
 }
 
 TComInputWatch::TComInputWatch(TCustomComPort& Port, TSerialDevice& Device, TComEvents Mask,
-                               std::function<void()> OnEnded)
+                               TEndedCall OnEnded)
     : FPort(Port), FDevice(Device), FMask(Mask), FOnEnded(std::move(OnEnded)) {}
 
 TComInputWatch::~TComInputWatch() {
@@ -57,13 +56,13 @@ void TComInputWatch::ServeNow() {
             // Like an event thread ended by an error: nothing more is delivered until the port
             // is opened again, which the port then reports (InputEnded).
             ReportSwallowed("a handler of a port's received data", std::current_exception());
-            if (!FStopped) End();
+            if (!FStopped) End(false);
             return;
         }
     }
     if (FStopped) return;
     if (wake.Ended) {
-        End();
+        End(true);
         return;
     }
     // A full queue is read by the port's reader first; the device holds the rest meanwhile.
@@ -73,9 +72,9 @@ void TComInputWatch::ServeNow() {
     }
 }
 
-void TComInputWatch::End() {
+void TComInputWatch::End(bool DeviceGone) {
     Stop();
-    if (FOnEnded) FOnEnded();
+    if (FOnEnded) FOnEnded(DeviceGone);
 }
 
 }  // namespace trimora

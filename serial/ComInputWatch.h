@@ -19,9 +19,11 @@ class TSerialDevice;
 // device is not read again, as with a hand-over. GUI thread only.
 class TComInputWatch : public std::enable_shared_from_this<TComInputWatch> {
   public:
-    // OnEnded runs once if the watch ends by itself: the device hung up, or serving failed.
+    // OnEnded runs once if the watch ends by itself; DeviceGone tells a hang-up (the device was
+    // unplugged) from a failed handler.
+    using TEndedCall = std::function<void(bool DeviceGone)>;
     static std::shared_ptr<TComInputWatch> Start(TCustomComPort& Port, TSerialDevice& Device,
-                                                 TComEvents Mask, std::function<void()> OnEnded);
+                                                 TComEvents Mask, TEndedCall OnEnded);
     ~TComInputWatch();
     TComInputWatch(const TComInputWatch&) = delete;
     TComInputWatch& operator=(const TComInputWatch&) = delete;
@@ -35,13 +37,13 @@ class TComInputWatch : public std::enable_shared_from_this<TComInputWatch> {
 
   private:
     TComInputWatch(TCustomComPort& Port, TSerialDevice& Device, TComEvents Mask,
-                   std::function<void()> OnEnded);
-    void End();
+                   TEndedCall OnEnded);
+    void End(bool DeviceGone);
 
     TCustomComPort& FPort;
     TSerialDevice& FDevice;
     const TComEvents FMask;
-    std::function<void()> FOnEnded;
+    TEndedCall FOnEnded;
     Application::TWatchId FWatch = 0;
     bool FStopped = false;
     bool FServing = false;

@@ -30,7 +30,7 @@ TCustomComPort::~TCustomComPort() {
     SendRemovalNotices();
 }
 
-bool TCustomComPort::ForEachLink(const std::function<void(TComLink*)>& Fn) {
+bool TCustomComPort::ForEachLink(TFunctionRef<void(TComLink*)> Fn) {
     // A call may attach or detach links, or destroy the port: walk a copy.
     constexpr std::size_t kInline = 8;
     std::array<TComLink*, kInline> inlineCopy;
@@ -202,6 +202,7 @@ void TCustomComPort::OpenPort() {
     OpenDevice();
     FConnected = true;
     FInputEnded = false;
+    FGoneReported = false;
     try {
         ApplySettings();
     } catch (...) {
@@ -218,9 +219,10 @@ void TCustomComPort::OpenPort() {
     FWatchRunning = true;
     if (guiReads) {
         // Ended by a hang-up or a failed handler: the writer has nothing left to do either.
-        FInputWatch = TComInputWatch::Start(*this, FDevice, FEvents, [this] {
+        FInputWatch = TComInputWatch::Start(*this, FDevice, FEvents, [this](bool DeviceGone) {
             FInputEnded = true;
             if (FWatchThread) FWatchThread->Stop();
+            if (DeviceGone) ReportDeviceGone();
         });
     }
 
@@ -419,6 +421,16 @@ void TCustomComPort::DoError(TComErrors Errors) {
 }
 void TCustomComPort::DoRx80Full() {
     if (OnRx80Full) OnRx80Full(this);
+}
+void TCustomComPort::DoDeviceGone() {
+    if (OnDeviceGone) OnDeviceGone(this);
+}
+
+void TCustomComPort::ReportDeviceGone() {
+    // A close in progress serves what is left of the input; a hang-up found then is no news.
+    if (FGoneReported || !FConnected || FClosing) return;
+    FGoneReported = true;
+    DoDeviceGone();
 }
 
 }  // namespace trimora

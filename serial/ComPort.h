@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "runtime/FunctionRef.h"
 #include "runtime/TComponent.h"
 #include "serial/AsyncRecord.h"
 #include "serial/ComError.h"
@@ -102,6 +103,9 @@ class TCustomComPort : public TComponent {
     TNotifyEvent OnRxFlag;
     TComErrorEvent OnError;
     TNotifyEvent OnRx80Full;
+    // The device hung up while open (a USB dongle unplugged): raised once per open, on the
+    // thread that serves the port's events. The port stays open until its owner closes it.
+    TNotifyEvent OnDeviceGone;
 
   protected:
     virtual void OpenDevice();
@@ -126,6 +130,7 @@ class TCustomComPort : public TComponent {
     virtual void DoRxFlag();
     virtual void DoError(TComErrors Errors);
     virtual void DoRx80Full();
+    virtual void DoDeviceGone();
 
   private:
     friend class TComThread;
@@ -139,7 +144,7 @@ class TCustomComPort : public TComponent {
 
     // Calls Fn for each registered link, in registration order, skipping links unregistered
     // meanwhile. Returns false if a call destroyed the port.
-    bool ForEachLink(const std::function<void(TComLink*)>& Fn);
+    bool ForEachLink(TFunctionRef<void(TComLink*)> Fn);
     bool CallLinks(TLinkSignalHook Hook, bool Value);
     bool IsRegistered(const TComLink* Link) const;
     void UpdateAnyDataHook();
@@ -158,6 +163,8 @@ class TCustomComPort : public TComponent {
     void ServeLineChange(TComEvent Event);
 
     void StopInputWatch();
+    // Raises OnDeviceGone unless it was raised since the port opened.
+    void ReportDeviceGone();
 
     std::unique_ptr<TComThread> FWatchThread;
     // The GUI thread's own wait for input, while events are served there.
@@ -170,6 +177,7 @@ class TCustomComPort : public TComponent {
     bool FConnected = false;
     bool FClosing = false;
     bool FInputEnded = false;  // the GUI loop's watch ended by itself
+    bool FGoneReported = false;
     TBaudRate FBaudRate = br9600;
     std::uint32_t FOtherBaudRate = 9600;
     std::string FPort = "COM1";

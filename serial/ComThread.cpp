@@ -30,8 +30,12 @@ void TComThread::Execute() {
     while (!FQuit.load()) {
         TDeviceWake wake = FDevice.WaitForEvents(FQuitSignal, FMask, FReadsInput);
         if (wake.Quit) return;
-        if (!wake.Events.Empty()) {
+        // The hang-up is this thread's to report only where it reads the device; otherwise the
+        // GUI loop's watch finds it.
+        const bool reportGone = wake.Ended && FReadsInput;
+        if (!wake.Events.Empty() || reportGone) {
             FPendingEvents = wake.Events;
+            FPendingGone = reportGone;
             // An error raised while the events are served ends this thread here.
             Dispatch();
             // Stopped during the hand-over: the port and its device may be gone.
@@ -50,6 +54,7 @@ void TComThread::Dispatch() {
             ~Reset() { Id.store(std::thread::id()); }
         } reset{FServingThread};
         FOwnerPort->ServeDeviceEvents(FPendingEvents, FDetached);
+        if (FPendingGone && !FDetached.load()) FOwnerPort->ReportDeviceGone();
     };
     // smWindowSync has no window here; it is served like smThreadSync.
     if (FSyncMethod == smNone)

@@ -44,6 +44,7 @@ class TComThread : public TThread {
     std::atomic<bool> FQuit{false};
     // Written before the hand-over, read during it.
     TComEvents FPendingEvents;
+    bool FPendingGone = false;
     const TComEvents FMask;
     const TSyncMethod FSyncMethod;
     const bool FReadsInput;

@@ -61,6 +61,8 @@ int TWriteFifo::Submit(int Fd, const char* Data, std::size_t Count, std::size_t&
         if (n < 0 && !WouldBlock(errno)) return errno;
         Written = n < 0 ? 0 : static_cast<std::size_t>(n);
         if (Written == Count) return 0;
+    } else if (FQueue.size() >= kMaxRequests || FPendingBytes + Count > kMaxBytes) {
+        return ENOBUFS;
     }
     Queued = true;
     FQueue.push_back(Request{std::string(Data + Written, Count - Written), 0, false, {}});

@@ -20,6 +20,12 @@ class TWriteFifo {
     // Write time-out of a request: Constant + Multiplier x its length, in ms; both 0: none.
     void SetTimeouts(std::int32_t Constant, std::int32_t Multiplier);
 
+    // What may wait at most. A write that would pass either bound behind others is refused
+    // with ENOBUFS: a line that never drains must not grow the queue without end. A write into
+    // an empty queue is always taken.
+    static constexpr std::size_t kMaxRequests = 4096;
+    static constexpr std::size_t kMaxBytes = 1024 * 1024;
+
     // Writes at once what the device takes when nothing is waiting, and queues the rest (or
     // everything, behind earlier writes). Returns 0 or the errno of a failed write. Written is
     // the count taken at once; Queued tells that bytes were queued, so the writer must look.

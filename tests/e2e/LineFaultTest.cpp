@@ -32,7 +32,10 @@ void StartStreaming(LineBench& Bench) {
 
 }  // namespace
 
-TEST(LineFaults, UnpluggedMidStreamEndsTheEventThreadAndTheNextSendRecovers) {
+// The hang-up itself tells the component: the port closes at once (so that the device can come
+// back under its name), the owner hears of it once, and nothing is written to the dead line
+// afterwards.
+TEST(LineFaults, UnpluggedMidStreamIsNoticedAtOnceAndEndsTheConnection) {
     LineBench bench(StreamingConfig(2));
     std::string error;
     ASSERT_TRUE(bench.Start(&error)) << error;
@@ -41,11 +44,25 @@ TEST(LineFaults, UnpluggedMidStreamEndsTheEventThreadAndTheNextSendRecovers) {
     StartStreaming(bench);
     ASSERT_TRUE(test::PumpUntil([&] { return bench.Measures().size() >= 50; }));
 
-    const TComThread* thread = bench.Port().EventThread();
-    ASSERT_NE(thread, nullptr);
+    TMemo trace;
+    protocol.SetDebugMemo(&trace);
+    int usbDisconnects = 0, disconnections = 0;
+    bool portOpenAtEvent = true;
+    protocol.OnUsbDisconnect = [&] { ++usbDisconnects; };
+    protocol.OnDisconnection = [&] {
+        ++disconnections;
+        portOpenAtEvent = bench.Port().Connected();
+    };
+    const std::string path = bench.Port().Port();
     ASSERT_TRUE(bench.Sim().HangUp());
-    EXPECT_TRUE(test::PumpUntil([&] { return thread->Finished(); }))
-        << "the event thread still runs after the hang-up";
+    const auto unplugged = std::chrono::steady_clock::now();
+    ASSERT_TRUE(test::PumpUntil([&] { return disconnections > 0; }, 2s));
+    // Generous: the figure that matters is measured by the benchmark.
+    EXPECT_LT(std::chrono::steady_clock::now() - unplugged, 1s);
+    EXPECT_FALSE(portOpenAtEvent) << "the port is closed before OnDisconnection";
+    EXPECT_FALSE(protocol.Connected());
+    EXPECT_FALSE(bench.Port().Connected());
+    EXPECT_EQ(bench.Port().EventThread(), nullptr) << "the event thread went with the close";
     const std::size_t received = bench.Measures().size();
 
     // Idle after the hang-up: a thread that spins on the dead device would burn a core.
@@ -56,29 +73,19 @@ TEST(LineFaults, UnpluggedMidStreamEndsTheEventThreadAndTheNextSendRecovers) {
     const auto wall = std::chrono::steady_clock::now() - wall0;
     EXPECT_LT(cpu, wall / 4) << "CPU time " << cpu.count() << " us over a second of idling";
     EXPECT_EQ(bench.Measures().size(), received) << "nothing arrives from a hung-up device";
-    EXPECT_TRUE(bench.Port().Connected()) << "the port stays open until something closes it";
 
-    // The next command finds the dead line: it is traced, the port closed and the owner told;
-    // without automatic reconnection the component still counts as connected, so every later
-    // send does the same.
-    TMemo trace;
-    protocol.SetDebugMemo(&trace);
-    int disconnections = 0;
-    protocol.OnDisconnection = [&] { ++disconnections; };
-    for (int send = 1; send <= 2; ++send) {
-        SCOPED_TRACE(send);
-        protocol.SetMeasures(false);
-        EXPECT_EQ(disconnections, send);
-        ASSERT_EQ(trace.Count(), 2 * send);
-        EXPECT_EQ(trace.Line(2 * send - 2), "->3E130001000021 Stop Measure");
-        EXPECT_EQ(trace.Line(2 * send - 1), "## Error in port writing");
-        EXPECT_FALSE(bench.Port().Connected());
-        EXPECT_TRUE(protocol.Connected());
-    }
+    // Later commands go nowhere and start no recovery.
+    protocol.SetMeasures(false);
+    protocol.RemoveConsole(255);
+    EXPECT_EQ(usbDisconnects, 1);
+    EXPECT_EQ(disconnections, 1);
+    EXPECT_EQ(std::count(trace.Lines().begin(), trace.Lines().end(), "Dongle lost " + path), 1);
+    EXPECT_EQ(std::count(trace.Lines().begin(), trace.Lines().end(), "## Error in port writing"),
+              0);
     protocol.SetDebugMemo(nullptr);
 }
 
-TEST(LineFaults, RefreshTicksAgainstAnUnpluggedDongleRecoverOneAtATimeWithoutSpinning) {
+TEST(LineFaults, RefreshTicksAgainstAnUnpluggedDongleEndTheConnectionOnceWithoutSpinning) {
     LineBench bench(StreamingConfig(10));
     std::string error;
     ASSERT_TRUE(bench.Start(&error)) << error;
@@ -105,18 +112,22 @@ TEST(LineFaults, RefreshTicksAgainstAnUnpluggedDongleRecoverOneAtATimeWithoutSpi
     const auto wall = std::chrono::steady_clock::now() - wall0;
     protocol.DisableResistanceTimer();
 
-    // Ticks go on failing; each failure is traced, and recoveries never nest: ticks served
-    // inside a recovery's delay fail without starting another one.
-    EXPECT_GE(disconnections, 5);
-    EXPECT_GE(trace.Count(), disconnections);
-    for (const std::string& line : trace.Lines()) EXPECT_EQ(line, "## Error in port writing");
+    // Whichever comes first, the hang-up or a tick's failed write, ends the connection once;
+    // later ticks find it ended and write nothing.
+    EXPECT_EQ(disconnections, 1);
+    EXPECT_FALSE(protocol.Connected());
+    EXPECT_LE(std::count(trace.Lines().begin(), trace.Lines().end(), "## Error in port writing"),
+              1);
+    for (const std::string& line : trace.Lines())
+        EXPECT_TRUE(line == "## Error in port writing" || line.rfind("Dongle lost ", 0) == 0)
+            << line;
     EXPECT_LT(cpu, wall / 4) << "CPU time " << cpu.count() << " us over a second";
     protocol.SetDebugMemo(nullptr);
 }
 
 // A dongle unplugged in the middle of a frame while measures stream and the refresh runs, and
-// plugged back in at once: the next refresh fails, the recovery finds it again on the same
-// device name, and the stream comes back.
+// plugged back in at once: the loss is noticed, the recovery finds it again on the same device
+// name, and the stream comes back.
 TEST(LineFaults, AutoConnectionFindsADongleRepluggedMidFrame) {
     ScratchDir dir;
     sim::SimConfig config = StreamingConfig(5);

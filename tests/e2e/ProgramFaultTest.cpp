@@ -1,79 +1,35 @@
 // The program itself given what an operator might mistype: a wrong command line ends at once
 // with the reason and the usage; a port that is no dongle still brings up the window, which
 // then closes normally. Runs headless (offscreen).
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <fstream>
-#include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "tests/common/ProgramRun.h"
 #include "tests/common/PseudoTerminal.h"
 #include "tests/e2e/LineBench.h"
-
-extern char** environ;
 
 using namespace std::chrono_literals;
 
 namespace {
 
-struct Outcome {
-    int Status = -1;  // exit status; -1: still running at the deadline (then killed)
-    std::string Out, Err;
-};
-
-std::string ReadAll(const std::string& Path) {
-    std::ifstream in(Path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using trimora::test::ProgramOutcome;
 
 // Runs the program with Args, as Prefix's user when a prefix is given, on the offscreen
-// platform, and collects its exit status and output.
-Outcome RunProgram(const std::vector<std::string>& Prefix, const std::vector<std::string>& Args,
-                   const std::string& Scratch, std::chrono::seconds Timeout = 20s) {
+// platform.
+ProgramOutcome RunProgram(const std::vector<std::string>& Prefix,
+                          const std::vector<std::string>& Args, const std::string& Scratch,
+                          std::chrono::seconds Timeout = 20s) {
     std::vector<std::string> all = Prefix;
     all.push_back(TRIMORA_PROGRAM);
     all.insert(all.end(), Args.begin(), Args.end());
-    std::vector<char*> argv;
-    for (std::string& a : all) argv.push_back(a.data());
-    argv.push_back(nullptr);
-
-    const std::string out = Scratch + "/out", err = Scratch + "/err";
-    posix_spawn_file_actions_t files;
-    posix_spawn_file_actions_init(&files);
-    posix_spawn_file_actions_addopen(&files, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&files, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    pid_t pid = -1;
-    const int spawned = ::posix_spawnp(&pid, argv[0], &files, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&files);
-    Outcome result;
-    if (spawned != 0) return result;
-    const auto deadline = std::chrono::steady_clock::now() + Timeout;
-    int status = 0;
-    while (::waitpid(pid, &status, WNOHANG) == 0) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            ::kill(pid, SIGKILL);
-            ::waitpid(pid, &status, 0);
-            status = -1;
-            break;
-        }
-        std::this_thread::sleep_for(20ms);
-    }
-    if (status != -1)
-        result.Status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    result.Out = ReadAll(out);
-    result.Err = ReadAll(err);
-    return result;
+    return trimora::test::RunProgram(all, Scratch, Timeout);
 }
 
 // Runs the program as an unprivileged user when this is root: then it cannot open devices it
@@ -102,7 +58,7 @@ TEST(ProgramFaults, AWrongCommandLineEndsAtOnceWithTheReasonAndTheUsage) {
     };
     for (const auto& args : wrong) {
         SCOPED_TRACE(args.front());
-        const Outcome o = RunProgram({}, args, scratch.Path(), 10s);
+        const ProgramOutcome o = RunProgram({}, args, scratch.Path(), 10s);
         EXPECT_EQ(o.Status, 2);
         EXPECT_TRUE(o.Out.empty());
         EXPECT_EQ(o.Err.rfind(std::string(TRIMORA_PROGRAM) + ": ", 0), 0u) << o.Err;
@@ -138,8 +94,8 @@ TEST(ProgramFaults, APortThatIsNoDongleStillOpensTheWindowWhichClosesNormally) {
         GTEST_SKIP() << "the program cannot run as an unprivileged user from where it is built";
     for (const Port& p : ports) {
         SCOPED_TRACE(p.What);
-        const Outcome o = RunProgram(UnprivilegedPrefix(),
-                                     {"--port", p.Path, "--quit-after", "0.5"}, scratch.Path());
+        const ProgramOutcome o = RunProgram(
+            UnprivilegedPrefix(), {"--port", p.Path, "--quit-after", "0.5"}, scratch.Path());
         EXPECT_EQ(o.Status, 0) << o.Err;
         const std::string hint = "no permission to open " + p.Path;
         EXPECT_EQ(o.Err.find(hint) != std::string::npos, p.PermissionHint) << o.Err;

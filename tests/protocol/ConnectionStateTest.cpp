@@ -316,10 +316,12 @@ TEST(PortError, APortHandedOverReportsItsErrorsToTheComponent) {
     EXPECT_EQ(p.Port(), &port) << "writing no port is ignored";
     port.OpenPort();
 
-    pty.CloseMaster();  // the device hangs up: an I/O error
+    pty.CloseMaster();  // the device hangs up: an I/O error, then the loss
 
-    EXPECT_TRUE(test::PumpUntil([&] { return trace.Count() > 0; }));
-    EXPECT_EQ(trace.Lines(), std::vector<std::string>{"<->Com Error *** "});
+    EXPECT_TRUE(test::PumpUntil([&] { return trace.Count() > 1; }));
+    EXPECT_EQ(trace.Lines(),
+              (std::vector<std::string>{"<->Com Error *** ", "Dongle lost " + pty.SlavePath()}));
+    EXPECT_FALSE(port.Connected()) << "a port handed over is closed on its loss too";
     test::SilencePort(port);
 }
 

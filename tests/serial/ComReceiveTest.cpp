@@ -347,3 +347,49 @@ TEST_F(ReceiveOnPty, HangUpIsReportedAsAnErrorWhenWatched) {
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_TRUE(errors[0].Contains(ceIOE));
 }
+
+// An unplugged device tells the port's owner once, on the thread that serves the port's events
+// (the GUI thread, or the event thread with smNone), while the port is still open; the owner may
+// close the port from the handler. A port closed by its owner hears nothing of a hang-up found
+// while closing.
+TEST_F(ReceiveOnPty, AHangUpIsReportedOnceAsTheDeviceGone) {
+    for (TSyncMethod sync : {smThreadSync, smNone}) {
+        SCOPED_TRACE(sync == smNone ? "smNone" : "smThreadSync");
+        test::PseudoTerminal line;
+        TComPort p(nullptr);
+        test::ConfigureLikeProtocol(p);
+        p.SetSyncMethod(sync);
+        p.SetPort(line.SlavePath());
+        std::atomic<int> gone{0};
+        std::atomic<bool> openAtNotice{false}, onGuiThread{false};
+        p.OnDeviceGone = [&](TObject*) {
+            openAtNotice = p.Connected();
+            onGuiThread = Application::Instance().IsGuiThread();
+            ++gone;
+            if (sync != smNone) p.ClosePort();
+        };
+        p.OpenPort();
+        test::PumpFor(50ms);
+        EXPECT_EQ(gone.load(), 0) << "no hang-up while the device is there";
+        line.CloseMaster();
+        const auto unplugged = std::chrono::steady_clock::now();
+        ASSERT_TRUE(test::PumpUntil([&] { return gone.load() > 0; }));
+        EXPECT_LT(std::chrono::steady_clock::now() - unplugged, 1s);  // generous; see the bench
+        test::PumpFor(100ms);
+        EXPECT_EQ(gone.load(), 1);
+        EXPECT_TRUE(openAtNotice.load());
+        EXPECT_EQ(onGuiThread.load(), sync != smNone);
+        if (sync != smNone) {
+            EXPECT_FALSE(p.Connected()) << "closed from the handler";
+        }
+        p.OnDeviceGone = nullptr;
+    }
+
+    int gone = 0;
+    port->OnDeviceGone = [&](TObject*) { ++gone; };
+    port->OpenPort();
+    pty.CloseMaster();
+    WaitForInputWithoutServing();
+    port->ClosePort();
+    EXPECT_EQ(gone, 0) << "a hang-up found by the owner's own close is no news to it";
+}

@@ -78,6 +78,29 @@ TEST_F(WritesOnPty, WritesTheDeviceCannotTakeWaitInOrderWithoutBlockingTheCaller
     EXPECT_TRUE(test::PumpUntil([&] { return port.OutputCount() == 0; }));
 }
 
+// A line that never drains (a stuck dongle holding CTS off) cannot grow the queue without end:
+// once it is full a write is refused as a failed one, and nothing of it goes out.
+TEST_F(WritesOnPty, WritesBeyondTheQueuesBoundAreRefusedAsFailedWrites) {
+    port.Timeouts().SetWriteTotalConstant(0);  // nothing runs out of time meanwhile
+    port.Timeouts().SetWriteTotalMultiplier(0);
+    port.OpenPort();
+    FillUntilFull();
+    int taken = 0;
+    std::int32_t refusal = 0;
+    for (int i = 0; i < 10000 && refusal == 0; ++i) {
+        try {
+            port.WriteTextAsync(Frame(i), record.get());
+            ++taken;
+        } catch (const EComPort& e) {
+            EXPECT_EQ(e.PortErrorNumber(), ecWriteFailed);
+            refusal = e.WindowsError();
+        }
+    }
+    EXPECT_EQ(refusal, ENOBUFS);
+    EXPECT_LT(taken, 5000) << "the queue took far more requests than its bound";
+    EXPECT_TRUE(port.Connected()) << "a full queue is no dead device";
+}
+
 TEST_F(WritesOnPty, AWriteThatRunsOutOfTimeIsDropped) {
     port.Timeouts().SetWriteTotalConstant(100);
     port.Timeouts().SetWriteTotalMultiplier(0);

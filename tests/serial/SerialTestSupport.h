@@ -55,6 +55,7 @@ inline void SilencePort(TComPort& p) {
     p.OnRxBuf = nullptr;
     p.OnCTSChange = p.OnDSRChange = p.OnRLSDChange = nullptr;
     p.OnError = nullptr;
+    p.OnDeviceGone = nullptr;
 }
 
 inline std::string Hex(const std::string& bytes) {

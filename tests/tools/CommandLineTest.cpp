@@ -9,9 +9,8 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
+#include "tests/common/ProgramRun.h"
 #include "tests/tools/SimTestSupport.h"
 #include "tools/dongle_sim/CommandLine.h"
 #include "tools/dongle_sim/ConsoleCommands.h"
@@ -111,11 +110,6 @@ class SimProcess {
     bool FExited = false;
     std::string FBuffer;
 };
-
-std::string ReadFile(const std::string& Path) {
-    std::ifstream in(Path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 }  // namespace
 
@@ -265,29 +259,12 @@ TEST(CommandLine, ABadCommandLineEndsWithTheUsageOnStandardError) {
         SCOPED_TRACE(args[0]);
         std::vector<std::string> all = {DONGLE_SIM_PROGRAM};
         all.insert(all.end(), args.begin(), args.end());
-        std::vector<char*> argv;
-        for (std::string& a : all) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        const std::string out = folder + "/out", err = folder + "/err";
-        posix_spawn_file_actions_t files;
-        posix_spawn_file_actions_init(&files);
-        posix_spawn_file_actions_addopen(&files, 0, "/dev/null", O_RDONLY, 0);
-        posix_spawn_file_actions_addopen(&files, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                         0644);
-        posix_spawn_file_actions_addopen(&files, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                         0644);
-        pid_t pid = -1;
-        ASSERT_EQ(posix_spawn(&pid, argv[0], &files, nullptr, argv.data(), environ), 0);
-        posix_spawn_file_actions_destroy(&files);
-        int status = 0;
-        ASSERT_EQ(waitpid(pid, &status, 0), pid);
-        ASSERT_TRUE(WIFEXITED(status));
-        EXPECT_EQ(WEXITSTATUS(status), 2);
-        EXPECT_EQ(ReadFile(out), "");
-        const std::string error = ReadFile(err);
-        EXPECT_EQ(error.rfind("trimora-dongle-sim: ", 0), 0u) << error;
-        EXPECT_NE(error.find("\nUsage: trimora-dongle-sim [OPTION]...\n"), std::string::npos)
-            << error;
+        const ProgramOutcome o = RunProgram(all, folder, 5s);
+        EXPECT_EQ(o.Status, 2);
+        EXPECT_EQ(o.Out, "");
+        EXPECT_EQ(o.Err.rfind("trimora-dongle-sim: ", 0), 0u) << o.Err;
+        EXPECT_NE(o.Err.find("\nUsage: trimora-dongle-sim [OPTION]...\n"), std::string::npos)
+            << o.Err;
     }
     std::filesystem::remove_all(folder);
 }
