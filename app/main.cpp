@@ -18,6 +18,7 @@
 #include "app/Screenshot.h"
 #include "app/TerminationSignals.h"
 #include "protocol/PortSearchOrder.h"
+#include "runtime/Application.h"
 #include "runtime/UiHooks.h"
 #include "serial/PortList.h"
 
@@ -89,6 +90,11 @@ int main(int argc, char** argv) {
         first = {demo.PortPath(), TFirstPort::fpGiven};
     }
 
+    // From the first request on, every pumping wait ends at its next turn: a search under way
+    // (at start-up, or for a dongle that went away) does not keep the operator waiting.
+    QObject::connect(&termination, &TTerminationSignals::TerminationRequested, &termination,
+                     [] { Application::Instance().RequestQuit(); });
+
     std::unique_ptr<TForm1> form;
     // While the window is being created (the dongle search) the progress window centres on the
     // screen, where the window will then appear.
@@ -99,6 +105,8 @@ int main(int argc, char** argv) {
     QObject::connect(&termination, &TTerminationSignals::TerminationRequested, form.get(), [&form] {
         if (form->isVisible()) form->close();
     });
+    QTimer quitAfter;
+    quitAfter.setSingleShot(true);
 
     int result = 0;
     if (!termination.Requested()) {
@@ -106,7 +114,7 @@ int main(int argc, char** argv) {
         QApplication::setQuitOnLastWindowClosed(true);
         if (options.QuitAfter > 0) {
             const double ms = std::min(options.QuitAfter * 1000.0, double(INT_MAX));
-            QTimer::singleShot(static_cast<int>(ms), form.get(), [&] {
+            QObject::connect(&quitAfter, &QTimer::timeout, form.get(), [&] {
                 if (!options.Screenshot.empty()) {
                     const QString path = QString::fromLocal8Bit(options.Screenshot.c_str());
                     if (SaveWindowPicture(form.get(), path))
@@ -118,12 +126,18 @@ int main(int argc, char** argv) {
                 }
                 form->close();
             });
+            quitAfter.start(static_cast<int>(ms));
         }
         // A request that came while the dongle was searched for closes the window at once.
         if (termination.Requested()) QTimer::singleShot(0, form.get(), [&form] { form->close(); });
         result = QApplication::exec();
     }
 
+    // The window's end may still serve the loop (a failed shut-down frame's recovery): no later
+    // signal or timer may reach it from here on, and it ends while it is whole.
+    quitAfter.stop();
+    QObject::disconnect(&termination, nullptr, form.get(), nullptr);
+    form->ShutDown();
     form.reset();
     UninstallQtRuntimeBindings();
     return result;
