@@ -71,6 +71,13 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& Args) {
                 return result;
             }
             result.Port = value;
+        } else if (name == "--trace") {
+            if (!takeValue()) return result;
+            if (value.empty()) {
+                result.Error = "option --trace needs a file name";
+                return result;
+            }
+            result.Trace = value;
         } else if (name == "--demo-log") {
             if (!takeValue()) return result;
             result.DemoLog = value;
@@ -90,7 +97,8 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& Args) {
         }
     }
     if (result.Help) return result;
-    if (result.ListPorts && (result.Demo || result.QuitAfter > 0 || !result.Screenshot.empty()))
+    if (result.ListPorts && (result.Demo || result.QuitAfter > 0 || !result.Screenshot.empty() ||
+                             !result.Trace.empty()))
         result.Error = "--list-ports opens no window: it takes no option but --port";
     else if (result.Demo && !result.Port.empty())
         result.Error = "--demo brings its own port: leave out --port";
@@ -111,6 +119,9 @@ std::string CommandLineUsage(const std::string& Program) {
            "                      with what each is and whether you may open it; then end\n"
            "  --demo              run against the built-in dongle emulator with one console\n"
            "  --demo-log PATH     with --demo: write the frames the program sent to PATH\n"
+           "  --trace FILE        append every frame and event of the dongle protocol to FILE,\n"
+           "                      each line with the time of day (for support; replay it with\n"
+           "                      trimora-dongle-sim --replay FILE)\n"
            "  --quit-after SECS   close the window after SECS seconds, as the operator would\n"
            "  --screenshot PATH   with --quit-after: save a picture of the window first (PNG)\n"
            "  -h, --help          show this help\n"

@@ -13,6 +13,7 @@ struct TCommandLine {
     std::string DemoLog;     // --demo-log PATH: the emulator's log of frames from the program
     std::string Screenshot;  // --screenshot PATH: save a picture of the window before quitting
     double QuitAfter = 0.0;  // --quit-after SECONDS: close the window as the operator would
+    std::string Trace;       // --trace FILE: append every line the protocol traces to FILE
     bool ListPorts = false;  // --list-ports: describe the ports the search would try, and end
     bool Help = false;       // --help, -h
     std::string Error;       // not empty: the command line is wrong, this says why

@@ -19,6 +19,7 @@
 #include "app/TerminationSignals.h"
 #include "protocol/PortSearchOrder.h"
 #include "runtime/Application.h"
+#include "runtime/TraceFile.h"
 #include "runtime/UiHooks.h"
 #include "serial/PortList.h"
 
@@ -95,12 +96,23 @@ int main(int argc, char** argv) {
     QObject::connect(&termination, &TTerminationSignals::TerminationRequested, &termination,
                      [] { Application::Instance().RequestQuit(); });
 
+    // Outlive the window, which detaches the pane when it closes.
+    std::unique_ptr<TTraceFile> traceFile;
+    std::unique_ptr<TTraceLogPane> tracePane;
+    if (!options.Trace.empty()) {
+        traceFile = std::make_unique<TTraceFile>(options.Trace);
+        tracePane = std::make_unique<TTraceLogPane>(*traceFile);
+        Application::Instance().SetTraceLog(traceFile.get());
+    }
+
     std::unique_ptr<TForm1> form;
     // While the window is being created (the dongle search) the progress window centres on the
     // screen, where the window will then appear.
     InstallQtProgressWindows([&form]() -> QWidget* { return form.get(); });
-    form = std::make_unique<TForm1>(
-        [&first](TVelnWirelessProtocol& Protocol) { StartSearchAt(Protocol, first); });
+    form = std::make_unique<TForm1>([&first, &tracePane](TVelnWirelessProtocol& Protocol) {
+        StartSearchAt(Protocol, first);
+        if (tracePane) Protocol.SetDebugMemo(tracePane.get());
+    });
     if (!options.Demo) RememberFoundPort(*form->Protocol(), memory);
     QObject::connect(&termination, &TTerminationSignals::TerminationRequested, form.get(), [&form] {
         if (form->isVisible()) form->close();
@@ -140,5 +152,6 @@ int main(int argc, char** argv) {
     form->ShutDown();
     form.reset();
     UninstallQtRuntimeBindings();
+    Application::Instance().SetTraceLog(nullptr);
     return result;
 }

@@ -4,15 +4,7 @@ namespace trimora {
 
 namespace {
 constexpr char kDigits[] = "0123456789ABCDEF";
-}
-
-bool IsValidFrame(const std::string& F) {
-    if (F.size() < kFrameOverhead) return false;
-    const auto byte = [&](std::size_t i) { return static_cast<std::uint8_t>(F[i]); };
-    return byte(0) == static_cast<std::uint8_t>(HexToInt("3E")) &&
-           F.size() == static_cast<std::size_t>(byte(3)) + kFrameOverhead &&
-           byte(F.size() - 1) == static_cast<std::uint8_t>(HexToInt("21"));
-}
+}  // namespace
 
 std::string BytesToHex(const std::string& B) {
     std::string hex;

@@ -126,7 +126,7 @@ void TVelnWirelessProtocol::PacketReceived(TObject* /*Sender*/, const std::strin
 void TVelnWirelessProtocol::MeasureReceived(const TReceivedFrame& F) {
     const std::uint32_t tick = GetTickCount();
     const std::uint8_t id = DecodeMeasure(FLastMeasure, F, tick);
-    LogHeartRate(id);
+    if (FDebugHR != nullptr) LogHeartRate(id);
     RaiseEvent(OnMeasuresReceived, FLastMeasure, id);
     // Measures are the steady stream: compose nothing when the line would not be written.
     if (!FDebugNoData && TracePaneAttached())

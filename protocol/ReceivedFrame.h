@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -10,7 +11,8 @@ namespace trimora {
 // messages and let the framer reuse the buffer the frame came from.
 class TReceivedFrame {
   public:
-    explicit TReceivedFrame(std::string Bytes) : FBytes(std::move(Bytes)) {}
+    explicit TReceivedFrame(std::string Bytes)
+        : FDataInFrame(DataInFrame(Bytes)), FBytes(std::move(Bytes)) {}
 
     const std::string& Bytes() const { return FBytes; }
     std::uint8_t Command() const { return Byte(1); }
@@ -20,15 +22,20 @@ class TReceivedFrame {
     // Data byte K, D0 being the first. A byte that the data field does not hold reads as 0:
     // nothing is ever read beyond the data field, whatever the message expects.
     std::uint8_t Data(std::size_t K) const {
-        const std::size_t inFrame = FBytes.size() >= 6 ? FBytes.size() - 6 : 0;
-        return K < DataLength() && K < inFrame ? Byte(4 + K) : 0;
+        return K < FDataInFrame ? static_cast<std::uint8_t>(FBytes[4 + K]) : 0;
     }
 
   private:
+    // The data bytes that both the length byte and the frame hold.
+    static std::size_t DataInFrame(const std::string& B) {
+        if (B.size() < 6) return 0;
+        return std::min<std::size_t>(static_cast<std::uint8_t>(B[3]), B.size() - 6);
+    }
     std::uint8_t Byte(std::size_t I) const {
         return I < FBytes.size() ? static_cast<std::uint8_t>(FBytes[I]) : 0;
     }
 
+    std::size_t FDataInFrame;
     std::string FBytes;
 };
 

@@ -82,10 +82,6 @@ void TVelnWirelessProtocol::InitState() {
     FDebugNoData = false;
 }
 
-bool TVelnWirelessProtocol::IsValidFrame(const std::string& F) {
-    return ::trimora::IsValidFrame(F);
-}
-
 TVelnConsoleInfoItem& TVelnWirelessProtocol::ConsoleInfoRow(std::uint8_t Id) {
     if (FConsolesInfo.size() < static_cast<std::size_t>(Id) + 1) FConsolesInfo.resize(Id + 1u);
     return FConsolesInfo[Id];

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "protocol/ConsoleTables.h"
+#include "protocol/FrameCodec.h"
 #include "protocol/ProtocolEvents.h"
 #include "runtime/TComponent.h"
 #include "runtime/TMemo.h"
@@ -90,7 +91,7 @@ class TVelnWirelessProtocol : public TComponent {
     // to hold that row. Items above 14 store nothing.
     void SetConsoleInfo(std::uint8_t Id, std::uint8_t Item, const std::string& Value);
 
-    static bool IsValidFrame(const std::string& F);
+    static bool IsValidFrame(const std::string& F) { return ::trimora::IsValidFrame(F); }
 
     // ---- Inbound (InboundHandling.cpp)
     // The framer's packet handler: decodes one frame; anything that is not a valid frame is

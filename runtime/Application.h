@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "runtime/FormatSettings.h"
+#include "runtime/TraceLog.h"
 #include "runtime/UiHooks.h"
 #include "runtime/WakeSignal.h"
 
@@ -110,6 +111,11 @@ class Application {
 
     TFormatSettings& FormatSettings() { return FFormatSettings; }
     UiHooks& Ui() { return FUi; }
+    // The --trace file when there is one (else null): any part, on any thread, may add a line
+    // for support there, such as an error it handled without the operator seeing it. The owner
+    // sets it back to null before the log goes away.
+    TTraceLog* TraceLog() const { return FTraceLog.load(); }
+    void SetTraceLog(TTraceLog* Log) { FTraceLog.store(Log); }
 
     ~Application();
 
@@ -155,6 +161,7 @@ class Application {
     std::atomic<std::size_t> FReleasedCount{0};
     TFormatSettings FFormatSettings;
     UiHooks FUi;
+    std::atomic<TTraceLog*> FTraceLog{nullptr};
 };
 
 }  // namespace trimora

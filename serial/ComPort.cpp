@@ -28,7 +28,7 @@ TCustomComPort::~TCustomComPort() {
     SendRemovalNotices();
 }
 
-bool TCustomComPort::ForEachLink(const std::function<void(TComLink*)>& Fn) {
+bool TCustomComPort::ForEachLink(TFunctionRef<void(TComLink*)> Fn) {
     // A call may attach or detach links, or destroy the port: walk a copy.
     constexpr std::size_t kInline = 8;
     std::array<TComLink*, kInline> inlineCopy;

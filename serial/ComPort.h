@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "runtime/FunctionRef.h"
 #include "runtime/TComponent.h"
 #include "serial/AsyncRecord.h"
 #include "serial/ComError.h"
@@ -140,7 +141,7 @@ class TCustomComPort : public TComponent {
 
     // Calls Fn for each registered link, in registration order, skipping links unregistered
     // meanwhile. Returns false if a call destroyed the port.
-    bool ForEachLink(const std::function<void(TComLink*)>& Fn);
+    bool ForEachLink(TFunctionRef<void(TComLink*)> Fn);
     bool CallLinks(TLinkSignalHook Hook, bool Value);
     bool IsRegistered(const TComLink* Link) const;
     void UpdateAnyDataHook();

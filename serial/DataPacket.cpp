@@ -1,6 +1,7 @@
 #include "serial/DataPacket.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "serial/ComPort.h"
 
@@ -13,7 +14,27 @@ inline unsigned char Fold(char c) {
     auto u = static_cast<unsigned char>(c);
     return (u >= 'a' && u <= 'z') ? static_cast<unsigned char>(u - 0x20) : u;
 }
+
+inline bool IsLetter(char c) {
+    return Fold(c) >= 'A' && Fold(c) <= 'Z';
+}
+
+// Folding changes no match of a text without letters, so such a text is found byte for byte.
+inline bool HasLetter(const std::string& Text) {
+    return std::any_of(Text.begin(), Text.end(), IsLetter);
+}
 }  // namespace
+
+// The start and stop strings are usually one byte that case does not change: a memchr.
+inline std::size_t TComDataPacket::Find(std::string_view Text, const std::string& What,
+                                        std::size_t From) const {
+    if (What.size() != 1 || (FCaseInsensitive && IsLetter(What[0])))
+        return FindLonger(Text, What, From);
+    if (From >= Text.size()) return npos;
+    const void* at = std::memchr(Text.data() + From, What[0], Text.size() - From);
+    return at == nullptr ? npos
+                         : static_cast<std::size_t>(static_cast<const char*>(at) - Text.data());
+}
 
 TComDataPacket::TComDataPacket(TComponent* AOwner)
     : TComponent(AOwner), FLink(std::make_unique<TComLink>()) {
@@ -207,11 +228,28 @@ void TComDataPacket::DiscardBuffer() {
     DoDiscard(all);
 }
 
-std::size_t TComDataPacket::Find(std::string_view Text, const std::string& What,
-                                 std::size_t From) const {
+std::size_t TComDataPacket::FindLonger(std::string_view Text, const std::string& What,
+                                       std::size_t From) const {
     const std::size_t m = What.size();
     if (m == 0 || From > Text.size() || Text.size() - From < m) return npos;
-    if (!FCaseInsensitive) return Text.find(What, From);
+    if (FCaseInsensitive && HasLetter(What)) return FindFolded(Text, What, From);
+    // memchr for the first byte, then the rest: the library's own search compares at every
+    // position.
+    const char* const begin = Text.data();
+    const char* const last = begin + (Text.size() - m);  // the last place a match can begin
+    for (const char* at = begin + From; at <= last; ++at) {
+        at = static_cast<const char*>(
+            std::memchr(at, What[0], static_cast<std::size_t>(last - at) + 1));
+        if (at == nullptr) return npos;
+        if (std::memcmp(at + 1, What.data() + 1, m - 1) == 0)
+            return static_cast<std::size_t>(at - begin);
+    }
+    return npos;
+}
+
+std::size_t TComDataPacket::FindFolded(std::string_view Text, const std::string& What,
+                                       std::size_t From) {
+    const std::size_t m = What.size();
     const unsigned char first = Fold(What[0]);
     for (std::size_t i = From; i + m <= Text.size(); ++i) {
         if (Fold(Text[i]) != first) continue;

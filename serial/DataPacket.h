@@ -55,7 +55,9 @@ class TComDataPacket : public TComponent {
     void DiscardBuffer();
 
     // Bytes received and not yet delivered or discarded.
-    std::string_view Pending() const { return std::string_view(FPending).substr(FHead); }
+    std::string_view Pending() const {
+        return std::string_view(FPending.data() + FHead, FPending.size() - FHead);
+    }
     bool PacketOpen() const { return FPacketOpen; }
 
   protected:
@@ -78,6 +80,8 @@ class TComDataPacket : public TComponent {
     void CheckLimit();
     void Consume(std::size_t Count);
     std::size_t Find(std::string_view Text, const std::string& What, std::size_t From) const;
+    std::size_t FindLonger(std::string_view Text, const std::string& What, std::size_t From) const;
+    static std::size_t FindFolded(std::string_view Text, const std::string& What, std::size_t From);
 
     std::unique_ptr<TComLink> FLink;
     TCustomComPort* FComPort = nullptr;

@@ -65,6 +65,11 @@ std::size_t TInputQueue::Room() const {
     return FRing.size() - FCount;
 }
 
+TInputQueue::TLevel TInputQueue::Level() const {
+    std::lock_guard lock(FMutex);
+    return {FCount, FRing.size()};
+}
+
 void TInputQueue::Clear() {
     std::lock_guard lock(FMutex);
     FHead = 0;

@@ -25,6 +25,12 @@ class TInputQueue {
     std::size_t Pop(char* Out, std::size_t Count, bool* WasFull = nullptr);
     std::size_t Count() const;
     std::size_t Room() const;
+    // Count and capacity under one lock.
+    struct TLevel {
+        std::size_t Count = 0;
+        std::size_t Capacity = 0;
+    };
+    TLevel Level() const;
     void Clear();
 
     void AddErrors(std::uint32_t Flags);

@@ -15,11 +15,15 @@ namespace {
 // what stays in the driver is held back by flow control instead of being dropped. Returns false
 // when the device has hung up or failed.
 bool Drain(TSerialDevice::TImpl& d, int fd, TComEvents& events) {
-    std::size_t before = d.Input.Count();
-    std::size_t capacity = d.Input.Capacity();
+    const TInputQueue::TLevel start = d.Input.Level();
+    TInputQueue::TLevel level = start;
+    // Only this thread adds to the queue; a reader may take bytes meanwhile, so this is an
+    // upper bound of the count.
+    std::size_t added = 0;
     bool alive = true;
     for (;;) {
-        const std::size_t room = std::min(d.Input.Room(), sizeof d.ReadBuffer);
+        const std::size_t room = std::min(
+            level.Capacity > level.Count ? level.Capacity - level.Count : 0, sizeof d.ReadBuffer);
         if (room == 0) break;
         ssize_t n = ::read(fd, d.ReadBuffer, room);
         if (n > 0) {
@@ -31,10 +35,13 @@ bool Drain(TSerialDevice::TImpl& d, int fd, TComEvents& events) {
                 events.Include(evRxChar);
                 if (std::memchr(d.ReadBuffer, d.EventChar.load(), len) != nullptr)
                     events.Include(evRxFlag);
-                if (d.Input.Push(d.ReadBuffer, len) < len) events.Include(evError);
+                const std::size_t stored = d.Input.Push(d.ReadBuffer, len);
+                if (stored < len) events.Include(evError);
+                added += stored;
             }
             // A short read emptied the driver; poll() tells when more comes.
             if (static_cast<std::size_t>(n) < room) break;
+            level = d.Input.Level();
             continue;
         }
         if (n < 0 && errno == EINTR) continue;
@@ -45,8 +52,10 @@ bool Drain(TSerialDevice::TImpl& d, int fd, TComEvents& events) {
         alive = false;
         break;
     }
-    std::size_t after = d.Input.Count();
-    if (before * 5 < capacity * 4 && after * 5 >= capacity * 4) events.Include(evRx80Full);
+    // The queue can have crossed 80 % only if its upper bound did; the true count decides.
+    const auto full80 = [&](std::size_t c) { return c * 5 >= start.Capacity * 4; };
+    if (!full80(start.Count) && full80(start.Count + added) && full80(d.Input.Count()))
+        events.Include(evRx80Full);
     return alive;
 }
 

@@ -37,6 +37,11 @@ TEST(CommandLine, AcceptsItsOptionsInBothForms) {
         EXPECT_EQ(line.Screenshot, c.screenshot);
     }
     EXPECT_EQ(ParseCommandLine({"--demo", "--demo-log", "/tmp/l"}).DemoLog, "/tmp/l");
+    const TCommandLine listing = ParseCommandLine({"--list-ports", "--port=ttyUSB1"});
+    EXPECT_EQ(listing.Error, "");
+    EXPECT_TRUE(listing.ListPorts);
+    EXPECT_EQ(listing.Port, "ttyUSB1");
+    EXPECT_EQ(ParseCommandLine({"--demo", "--trace", "/tmp/t.log"}).Trace, "/tmp/t.log");
 }
 
 TEST(CommandLine, HelpWinsOverEverythingElse) {
@@ -70,6 +75,12 @@ TEST(CommandLine, RefusesWhatItDoesNotKnowWithAReason) {
         {"--screenshot", "/tmp/a.png"},  // nothing says when
         {"--demo", "--port", "COM1"},
         {"--demo-log", "/tmp/l"},
+        {"--list-ports=yes"},
+        {"--list-ports", "--demo"},  // the listing opens no window to run anything in
+        {"--list-ports", "--quit-after", "1"},
+        {"--list-ports", "--trace", "/tmp/t"},
+        {"--trace"},
+        {"--trace="},
     };
     for (const auto& args : wrong) {
         const TCommandLine line = ParseCommandLine(args);
@@ -82,7 +93,7 @@ TEST(CommandLine, RefusesWhatItDoesNotKnowWithAReason) {
 
 TEST(CommandLine, UsageNamesEveryOption) {
     const std::string usage = CommandLineUsage("trimora");
-    for (const char* option :
-         {"--port", "--demo", "--demo-log", "--quit-after", "--screenshot", "--help"})
+    for (const char* option : {"--port", "--demo", "--demo-log", "--quit-after", "--screenshot",
+                               "--help", "--list-ports", "--trace"})
         EXPECT_NE(usage.find(option), std::string::npos) << option;
 }

@@ -182,6 +182,11 @@ const std::map<std::string, Setter>& ValueOptions() {
          })},
         {"--hang-up-after",
          UnsignedSetter([](CliOptions& o, std::uint32_t n) { o.Config.Faults.HangUpAfterMs = n; })},
+        {"--replay",
+         [](CliOptions& o, const std::string& v) {
+             o.Replay = v;
+             return !v.empty();
+         }},
         {"--seed", UnsignedSetter([](CliOptions& o, std::uint32_t n) { o.Config.Seed = n; })},
     };
     return options;
@@ -296,6 +301,11 @@ Faults:
   --short-frames         frames go out without their reserved and end bytes
   --flood                measures as fast as the line takes them
   --seed N               seed of the garbage bytes (default 1)
+
+Replay:
+  --replay FILE          play back the frames a trace file (trimora --trace FILE) shows the
+                         dongle sending, with their timing, from the host's first frame on;
+                         the dongle then answers nothing by itself
 
   --help                 this text
 

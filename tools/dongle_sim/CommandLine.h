@@ -16,8 +16,9 @@ struct CliOptions {
     ConsoleConfig Console;
     std::vector<std::uint8_t> ConsoleIds{1};
     bool Help = false;
-    bool Stay = false;  // keep running when standard input ends, until a signal
-    bool Echo = false;  // print every frame the host sends
+    bool Stay = false;   // keep running when standard input ends, until a signal
+    bool Echo = false;   // print every frame the host sends
+    std::string Replay;  // --replay FILE: a trace file whose dongle frames to play back
 };
 
 // Args without the program name. Nothing, with Error set, on a bad option or value.

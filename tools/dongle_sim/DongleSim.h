@@ -150,6 +150,7 @@ class DongleSim {
     std::size_t BurstSize() const;  // garbage bytes that go before each frame; 0 when off
     std::string GarbageBurst();
     void ServeTimers(std::uint64_t NowNs);
+    void ServeReplay(std::uint64_t NowNs);
     std::uint64_t NextDeadlineNs() const;
     void Flush();
     // False when the slave side is gone for good.
@@ -171,6 +172,8 @@ class DongleSim {
     std::mt19937 FRandom;
     std::uint64_t FHangUpAtNs = 0;  // 0: none
     std::uint64_t FNextGarbageNs = 0;
+    std::uint64_t FReplayStartNs = 0;  // 0: the host has sent nothing yet
+    std::size_t FReplayNext = 0;       // the next frame of FConfig.Replay to send
     std::deque<std::function<void()>> FTasks;
     std::uint64_t FTasksQueued = 0;
     std::uint64_t FTasksDone = 0;

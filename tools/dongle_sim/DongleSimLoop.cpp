@@ -98,7 +98,7 @@ void DongleSim::Wake() {
 }
 
 void DongleSim::EmitFrame(std::string Frame, FrameKind Kind) {
-    if (FConfig.Faults.Silent) return;
+    if (FConfig.Faults.Silent || !FConfig.Replay.empty()) return;
     if (Kind == FrameKind::Reply && FConfig.ReplyDelayMs > 0) {
         FDelayed.push_back({MonotonicNs() + std::uint64_t{FConfig.ReplyDelayMs} * kNsPerMs,
                             std::move(Frame), Kind});
@@ -160,6 +160,7 @@ void DongleSim::ServeTimers(std::uint64_t NowNs) {
         }
     }
     for (DelayedFrame& d : due) QueueFrame(std::move(d.Frame), d.Kind);
+    ServeReplay(NowNs);
 
     FModel.Tick(NowNs);
 
@@ -181,11 +182,24 @@ void DongleSim::ServeTimers(std::uint64_t NowNs) {
     }
 }
 
+void DongleSim::ServeReplay(std::uint64_t NowNs) {
+    if (FReplayStartNs == 0 || FConfig.Faults.Silent) return;
+    const std::vector<ReplayFrame>& frames = FConfig.Replay;
+    for (; FReplayNext < frames.size(); ++FReplayNext) {
+        const ReplayFrame& f = frames[FReplayNext];
+        if (FReplayStartNs + f.AtMs * kNsPerMs > NowNs) break;
+        const bool measure = f.Bytes.size() > 1 && f.Bytes[1] == '\x01';
+        QueueFrame(f.Bytes, measure ? FrameKind::Measure : FrameKind::Reply);
+    }
+}
+
 std::uint64_t DongleSim::NextDeadlineNs() const {
     std::uint64_t deadline = DongleModel::kNever;
     if (FHangUpAtNs != 0) deadline = FHangUpAtNs;
     if (!FTerminal.IsOpen()) return deadline;
     for (const DelayedFrame& d : FDelayed) deadline = std::min(deadline, d.DueNs);
+    if (FReplayStartNs != 0 && FReplayNext < FConfig.Replay.size())
+        deadline = std::min(deadline, FReplayStartNs + FConfig.Replay[FReplayNext].AtMs * kNsPerMs);
     deadline = std::min(deadline, FModel.NextDueNs());
     if (FConfig.Faults.Garbage != GarbageMode::None && FConfig.Faults.GarbageIntervalMs > 0 &&
         FNextGarbageNs != 0)
@@ -242,6 +256,7 @@ bool DongleSim::ReadHost(std::vector<HostFrame>& Received) {
                 HostFrame frame = FLog.Append(std::move(bytes), now);
                 ++FCounters.HostFrames;
                 if (valid) FModel.HandleHostFrame(frame.Bytes, now);
+                if (valid && FReplayStartNs == 0 && !FConfig.Replay.empty()) FReplayStartNs = now;
                 if (OnHostFrame) Received.push_back(std::move(frame));
             }
             continue;

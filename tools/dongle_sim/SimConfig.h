@@ -45,6 +45,14 @@ struct FaultConfig {
     bool Flood = false;               // measures as fast as the line takes them, whatever the rate
 };
 
+// A frame the dongle sent in a recorded session: played back AtMs after the first frame the
+// host sends.
+struct ReplayFrame {
+    std::uint64_t AtMs = 0;
+    std::string Bytes;
+    bool operator==(const ReplayFrame&) const = default;
+};
+
 struct SimConfig {
     // When not empty: a symbolic link to the pseudo-terminal's slave, re-pointed at every
     // reconnection and removed on a hang-up (an unplugged dongle's device node goes away).
@@ -60,6 +68,9 @@ struct SimConfig {
     std::vector<ConsoleConfig> Consoles{ConsoleConfig{}};
     FaultConfig Faults;
     std::uint32_t Seed = 1;  // for garbage bytes
+    // When not empty, the dongle plays these back, in order and on time, instead of answering:
+    // a recorded session replayed to the host.
+    std::vector<ReplayFrame> Replay;
 };
 
 // Empty when the configuration is usable, else what is wrong with it.

@@ -15,6 +15,7 @@
 #include "tools/dongle_sim/CommandLine.h"
 #include "tools/dongle_sim/ConsoleCommands.h"
 #include "tools/dongle_sim/DongleSim.h"
+#include "tools/dongle_sim/TraceReplay.h"
 
 using namespace trimora::sim;
 
@@ -94,8 +95,14 @@ int main(int argc, char** argv) {
     signal(SIGPIPE, SIG_IGN);
     const int signalFd = signalfd(-1, &signals, SFD_CLOEXEC);
 
+    SimConfig config = options->Config;
+    if (!options->Replay.empty() && !LoadTraceForReplay(options->Replay, config.Replay, error)) {
+        std::cerr << "trimora-dongle-sim: " << error << "\n";
+        return 1;
+    }
+
     LinePrinter printer;
-    DongleSim sim(options->Config);
+    DongleSim sim(config);
     if (options->Echo)
         sim.OnHostFrame = [&printer](const HostFrame& F) { printer.Print("host " + F.Hex); };
     {

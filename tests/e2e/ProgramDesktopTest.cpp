@@ -1,0 +1,95 @@
+// The program as a desktop tool, run as a user runs it: the port listing without a display, the
+// port remembered from one start to the next, the trace file for support.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <chrono>
+#include <fstream>
+#include <map>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/e2e/LineBench.h"
+#include "tests/e2e/ProgramProcess.h"
+#include "tools/dongle_sim/DongleSim.h"
+
+using namespace std::chrono_literals;
+using trimora::e2e::ProgramProcess;
+using trimora::e2e::RunToEnd;
+
+namespace {
+
+using Env = std::map<std::string, std::optional<std::string>>;
+
+// A user of its own: configuration and runtime folders in the scratch folder.
+Env UserEnv(const std::string& Scratch) {
+    ::mkdir((Scratch + "/config").c_str(), 0700);
+    ::mkdir((Scratch + "/runtime").c_str(), 0700);
+    return {{"XDG_CONFIG_HOME", Scratch + "/config"},
+            {"XDG_RUNTIME_DIR", Scratch + "/runtime"},
+            {"QT_QPA_PLATFORM", "offscreen"}};
+}
+
+std::string ReadFile(const std::string& Path) {
+    std::ifstream in(Path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+}  // namespace
+
+TEST(ProgramDesktop, TheDonglesPortIsRememberedListedFirstAndTriedFirst) {
+    trimora::e2e::ScratchDir scratch;
+    trimora::sim::SimConfig config;
+    config.LinkPath = scratch.Path() + "/usb-dongle-if00";  // as a by-id link names it
+    trimora::sim::DongleSim dongle(config);
+    ASSERT_TRUE(dongle.Start());
+    const Env env = UserEnv(scratch.Path());
+
+    ProgramProcess found({TRIMORA_PROGRAM, "--port", config.LinkPath, "--quit-after", "1.5"}, env,
+                         scratch.Path(), "found");
+    ASSERT_EQ(RunToEnd(found, 30s), 0) << found.Err();
+    EXPECT_NE(
+        ReadFile(scratch.Path() + "/config/Trimora/Trimora.conf").find("Port=" + config.LinkPath),
+        std::string::npos);
+
+    // No display at all: the listing needs none.
+    Env bare = env;
+    bare["QT_QPA_PLATFORM"] = std::nullopt;
+    bare["DISPLAY"] = std::nullopt;
+    bare["WAYLAND_DISPLAY"] = std::nullopt;
+    ProgramProcess listing({TRIMORA_PROGRAM, "--list-ports"}, bare, scratch.Path(), "listing");
+    ASSERT_EQ(RunToEnd(listing, 10s), 0) << listing.Err();
+    const std::string out = listing.Out();
+    EXPECT_EQ(out.rfind(config.LinkPath + "  [remembered: the dongle answered here last time]\n" +
+                            "  device:       " + dongle.SlavePath() + "\n",
+                        0),
+              0u)
+        << out;
+    EXPECT_NE(out.find(" (COM1)\n"), std::string::npos) << "the usual start comes next: " << out;
+
+    // Started again without --port: the remembered port is the first one tried, and found.
+    const std::string trace = scratch.Path() + "/trace.log";
+    ProgramProcess again({TRIMORA_PROGRAM, "--quit-after", "1.5", "--trace", trace}, env,
+                         scratch.Path(), "again");
+    ASSERT_EQ(RunToEnd(again, 30s), 0) << again.Err();
+    const std::string lines = ReadFile(trace);
+    EXPECT_NE(lines.find(" ->3E0A00000021 Version Req Console 0\n"), std::string::npos) << lines;
+    EXPECT_NE(lines.find(" Connection done " + config.LinkPath + "\n"), std::string::npos) << lines;
+    EXPECT_EQ(lines.find("Connection Failed"), std::string::npos) << lines;
+}
+
+TEST(ProgramDesktop, ATraceFileThatCannotBeWrittenIsReportedOnceAndTheProgramGoesOn) {
+    trimora::e2e::ScratchDir scratch;
+    ProgramProcess run({TRIMORA_PROGRAM, "--demo", "--trace", "/dev/full", "--quit-after", "2"},
+                       UserEnv(scratch.Path()), scratch.Path());
+    ASSERT_EQ(RunToEnd(run, 30s), 0) << run.Err();
+    const std::string err = run.Err();
+    const std::string says = "trimora: cannot write the trace file /dev/full";
+    const auto first = err.find(says);
+    EXPECT_NE(first, std::string::npos) << err;
+    EXPECT_EQ(err.find(says, first + 1), std::string::npos) << "once only: " << err;
+}

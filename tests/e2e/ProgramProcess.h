@@ -1,0 +1,44 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace trimora::e2e {
+
+// The program (or any) as a child process with an environment of the test's choosing, its
+// standard output and error going to files in Scratch.
+class ProgramProcess {
+  public:
+    // Env: variables to set over this process's environment; std::nullopt removes one.
+    ProgramProcess(std::vector<std::string> Args,
+                   std::map<std::string, std::optional<std::string>> Env, std::string Scratch,
+                   std::string Name = "program");
+    ~ProgramProcess();  // kills it if it still runs
+    ProgramProcess(const ProgramProcess&) = delete;
+    ProgramProcess& operator=(const ProgramProcess&) = delete;
+
+    bool Start();
+    bool Running();
+    void Signal(int Number);
+    // The exit status (128 + signal when killed by one), or -1 when it does not end in time.
+    int Wait(std::chrono::milliseconds Timeout);
+    std::string Out() const;
+    std::string Err() const;
+
+  private:
+    std::vector<std::string> FArgs;
+    std::map<std::string, std::optional<std::string>> FEnv;
+    std::string FOut, FErr;
+    pid_t FPid = -1;
+    std::optional<int> FStatus;
+};
+
+// Runs it to its end (or kills it at Timeout) and gives its exit status.
+int RunToEnd(ProgramProcess& Process, std::chrono::milliseconds Timeout);
+
+}  // namespace trimora::e2e
