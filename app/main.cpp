@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QTimer>
 #include <algorithm>
+#include <chrono>
 #include <climits>
 #include <cstdio>
 #include <memory>
@@ -16,6 +17,7 @@
 #include "app/QtRuntimeBindings.h"
 #include "app/RememberedPort.h"
 #include "app/Screenshot.h"
+#include "app/SingleInstance.h"
 #include "app/TerminationSignals.h"
 #include "protocol/PortSearchOrder.h"
 #include "runtime/Application.h"
@@ -60,6 +62,21 @@ int main(int argc, char** argv) {
 
     if (options.ListPorts) return ListPorts(program, options.Port);
 
+    // A second start must not probe the ports the first one holds open.
+    TSingleInstance instance;
+    if (!instance.Claim()) {
+        if (instance.AskToShow(std::chrono::seconds(5))) {
+            std::fprintf(stderr,
+                         "%s: Trimora already runs on this display: its window comes to "
+                         "the front\n",
+                         program.c_str());
+            return 0;
+        }
+        std::fprintf(stderr, "%s: Trimora already runs on this display but does not answer\n",
+                     program.c_str());
+        return 1;
+    }
+
     // Qt's own options are not accepted: the environment (QT_QPA_PLATFORM, ...) covers them.
     int qtArgc = 1;
     QApplication qtApp(qtArgc, argv);
@@ -73,6 +90,10 @@ int main(int argc, char** argv) {
     // A box closed before the window is up must not end the program.
     QApplication::setQuitOnLastWindowClosed(false);
     InstallQtRuntimeBindings();
+    std::string listenError;
+    if (!instance.Listen(listenError))
+        std::fprintf(stderr, "%s: %s; a second start will not find this one\n", program.c_str(),
+                     listenError.c_str());
 
     TTerminationSignals termination;
 
@@ -86,6 +107,7 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "%s: cannot start the demo dongle: %s\n", program.c_str(),
                          error.c_str());
             UninstallQtRuntimeBindings();
+            instance.StopListening();
             return 1;
         }
         first = {demo.PortPath(), TFirstPort::fpGiven};
@@ -109,6 +131,12 @@ int main(int argc, char** argv) {
         if (tracePane) Protocol.SetDebugMemo(tracePane.get());
     });
     if (!options.Demo) RememberFoundPort(*form->Protocol(), memory);
+    instance.OnShowRequest = [&form] {
+        if (!form || !form->isVisible()) return;  // still searching: it shows when done
+        form->setWindowState(form->windowState() & ~Qt::WindowMinimized);
+        form->raise();
+        form->activateWindow();
+    };
     QObject::connect(&termination, &TTerminationSignals::TerminationRequested, form.get(), [&form] {
         if (form->isVisible()) form->close();
     });
@@ -138,6 +166,7 @@ int main(int argc, char** argv) {
     }
 
     form.reset();
+    instance.StopListening();
     UninstallQtRuntimeBindings();
     Application::Instance().SetTraceLog(nullptr);
     return result;

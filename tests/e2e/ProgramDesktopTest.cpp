@@ -1,14 +1,17 @@
 // The program as a desktop tool, run as a user runs it: the port listing without a display, the
-// port remembered from one start to the next, the trace file for support.
+// port remembered from one start to the next, the trace file for support, one instance at a time.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
 
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <optional>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/e2e/LineBench.h"
@@ -18,6 +21,7 @@
 using namespace std::chrono_literals;
 using trimora::e2e::ProgramProcess;
 using trimora::e2e::RunToEnd;
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -92,4 +96,42 @@ TEST(ProgramDesktop, ATraceFileThatCannotBeWrittenIsReportedOnceAndTheProgramGoe
     const auto first = err.find(says);
     EXPECT_NE(first, std::string::npos) << err;
     EXPECT_EQ(err.find(says, first + 1), std::string::npos) << "once only: " << err;
+}
+
+TEST(ProgramDesktop, OneInstancePerUserAndDisplayAndACrashedOneBlocksNothing) {
+    trimora::e2e::ScratchDir scratch;
+    const Env env = UserEnv(scratch.Path());
+    const std::string socket = scratch.Path() + "/runtime/trimora-offscreen.socket";
+    ProgramProcess first({TRIMORA_PROGRAM, "--demo", "--quit-after", "20"}, env, scratch.Path(),
+                         "first");
+    ASSERT_TRUE(first.Start());
+    for (int i = 0; i < 500 && !fs::exists(socket); ++i) std::this_thread::sleep_for(20ms);
+    ASSERT_TRUE(fs::exists(socket)) << first.Err();
+
+    ProgramProcess second({TRIMORA_PROGRAM, "--demo"}, env, scratch.Path(), "second");
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(RunToEnd(second, 10s), 0) << second.Err();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 5s) << "at once, without a search";
+    EXPECT_NE(second.Err().find("already runs on this display: its window comes to the front"),
+              std::string::npos)
+        << second.Err();
+    EXPECT_TRUE(first.Running());
+
+    // What opens no window is not held back.
+    ProgramProcess listing({TRIMORA_PROGRAM, "--list-ports"}, env, scratch.Path(), "listing");
+    EXPECT_EQ(RunToEnd(listing, 10s), 0) << listing.Err();
+    EXPECT_NE(listing.Out().find(" (COM1)\n"), std::string::npos) << listing.Out();
+    ProgramProcess help({TRIMORA_PROGRAM, "--help"}, env, scratch.Path(), "help");
+    EXPECT_EQ(RunToEnd(help, 10s), 0);
+    EXPECT_EQ(help.Out().rfind("Usage: ", 0), 0u) << help.Out();
+
+    // Killed: its socket stays behind, and the next start is a first one all the same.
+    first.Signal(SIGKILL);
+    EXPECT_EQ(first.Wait(10s), 128 + SIGKILL);
+    ASSERT_TRUE(fs::exists(socket));
+    ProgramProcess next({TRIMORA_PROGRAM, "--demo", "--quit-after", "1"}, env, scratch.Path(),
+                        "next");
+    EXPECT_EQ(RunToEnd(next, 30s), 0) << next.Err();
+    EXPECT_EQ(next.Err().find("already runs"), std::string::npos) << next.Err();
+    EXPECT_FALSE(fs::exists(socket)) << "removed when it ended";
 }

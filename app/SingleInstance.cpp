@@ -1,0 +1,161 @@
+#include "app/SingleInstance.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <cctype>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <thread>
+
+namespace trimora {
+
+namespace {
+
+// The request a later start sends, and the first instance's answer.
+constexpr char kShow[] = "show\n";
+constexpr char kShown[] = "shown\n";
+
+std::string Env(const char* Name) {
+    const char* value = std::getenv(Name);
+    return value != nullptr ? value : "";
+}
+
+// Name as a file name: letters, digits and . _ - kept, anything else made '_'.
+std::string FileNamePart(const std::string& Name) {
+    std::string out;
+    for (unsigned char c : Name)
+        out += std::isalnum(c) || c == '.' || c == '-' ? static_cast<char>(c) : '_';
+    return out;
+}
+
+// One request over the socket at Path; true when the instance answered that it shows.
+bool RequestShow(const std::string& Path, int TimeoutMs) {
+    sockaddr_un address{};
+    if (Path.size() >= sizeof address.sun_path) return false;
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, Path.c_str(), Path.size() + 1);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return false;
+    std::string answer;
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 &&
+        ::send(fd, kShow, sizeof kShow - 1, MSG_NOSIGNAL) == sizeof kShow - 1) {
+        pollfd in{fd, POLLIN, 0};
+        char buffer[16];
+        while (answer.find('\n') == std::string::npos && ::poll(&in, 1, TimeoutMs) > 0) {
+            const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+            if (n <= 0) break;
+            answer.append(buffer, static_cast<std::size_t>(n));
+        }
+    }
+    ::close(fd);
+    return answer == kShown;
+}
+
+}  // namespace
+
+TSingleInstance::TSingleInstance(std::string Folder, std::string Display) {
+    const std::string base = Folder + "/trimora-" + FileNamePart(Display);
+    FLockPath = base + ".lock";
+    FSocketPath = base + ".socket";
+}
+
+TSingleInstance::~TSingleInstance() {
+    StopListening();
+    if (FLockFd >= 0) ::close(FLockFd);
+}
+
+void TSingleInstance::StopListening() {
+    if (FServer) FServer->close();  // removes the socket file
+    FServer.reset();
+}
+
+std::string TSingleInstance::DefaultFolder() {
+    const std::string runtime = Env("XDG_RUNTIME_DIR");
+    struct stat st {};
+    if (!runtime.empty() && runtime[0] == '/' && ::stat(runtime.c_str(), &st) == 0 &&
+        S_ISDIR(st.st_mode))
+        return runtime;
+    // A folder of the user's own: another user's folder of that name is not used.
+    const std::string folder =
+        QDir::tempPath().toStdString() + "/trimora-" + std::to_string(::getuid());
+    ::mkdir(folder.c_str(), 0700);
+    if (::lstat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::getuid())
+        return folder;
+    return QDir::tempPath().toStdString();
+}
+
+std::string TSingleInstance::DisplayName() {
+    std::string platform = Env("QT_QPA_PLATFORM");
+    platform = platform.substr(0, platform.find(':'));
+    std::string display = Env("WAYLAND_DISPLAY");
+    if (platform == "xcb" || display.empty()) display = Env("DISPLAY");
+    if (platform == "offscreen" || platform == "minimal") display.clear();
+    if (platform.empty() || display.empty()) return platform + display;
+    return platform + " " + display;
+}
+
+bool TSingleInstance::Claim() {
+    FLockFd = ::open(FLockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (FLockFd < 0) return true;
+    if (::flock(FLockFd, LOCK_EX | LOCK_NB) == 0) return true;
+    const bool held = errno == EWOULDBLOCK;
+    ::close(FLockFd);
+    FLockFd = -1;
+    return !held;
+}
+
+bool TSingleInstance::AskToShow(std::chrono::milliseconds Timeout) const {
+    const auto deadline = std::chrono::steady_clock::now() + Timeout;
+    do {
+        if (RequestShow(FSocketPath, 1000)) return true;
+        // Not listening yet: the first instance is still starting.
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    } while (std::chrono::steady_clock::now() < deadline);
+    return false;
+}
+
+bool TSingleInstance::Listen(std::string& Error) {
+    FServer = std::make_unique<QLocalServer>();
+    FServer->setSocketOptions(QLocalServer::UserAccessOption);
+    const QString path = QString::fromLocal8Bit(FSocketPath.c_str());
+    // Holding the lock, any socket file there is a crashed instance's.
+    QLocalServer::removeServer(path);
+    if (!FServer->listen(path)) {
+        Error = "cannot listen on " + FSocketPath + ": " + FServer->errorString().toStdString();
+        FServer.reset();
+        return false;
+    }
+    connect(FServer.get(), &QLocalServer::newConnection, this, &TSingleInstance::ServeClient);
+    return true;
+}
+
+void TSingleInstance::ServeClient() {
+    while (QLocalSocket* client = FServer->nextPendingConnection()) {
+        connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
+        connect(client, &QLocalSocket::readyRead, this, [this, client] {
+            if (!client->canReadLine()) {
+                if (client->bytesAvailable() > 64) client->abort();  // no such request
+                return;
+            }
+            const QByteArray line = client->readLine();
+            if (line == kShow) {
+                if (OnShowRequest) OnShowRequest();
+                client->write(kShown);
+                client->flush();
+            }
+            client->disconnectFromServer();
+        });
+    }
+}
+
+}  // namespace trimora
