@@ -86,7 +86,8 @@ TEST(DongleComesAndGoes, UnpluggedMidStreamThenPluggedBackInAtTheSameLink) {
     ASSERT_TRUE(test::PumpUntil(
         [&] {
             return form->windowTitle() == "Trimora: not connected!" && SaysStale(*form) &&
-                   form->StatusText().startsWith("Dongle lost from " + QString::fromStdString(link));
+                   form->StatusText().startsWith("Dongle lost from " +
+                                                 QString::fromStdString(link));
         },
         5s));
     EXPECT_LT(Clock::now() - unplugged, 2s);
@@ -104,7 +105,8 @@ TEST(DongleComesAndGoes, UnpluggedMidStreamThenPluggedBackInAtTheSameLink) {
     EXPECT_TRUE(test::PumpUntil([&] {
         return dongle.WaitForHostFrame("3E100002003C", 0ms, fromReplug).has_value();
     })) << "the selected point's level reaches the console again";
-    EXPECT_TRUE(form->StatusText().startsWith("Console 1 joined")) << form->StatusText().toStdString();
+    EXPECT_TRUE(form->StatusText().startsWith("Console 1 joined"))
+        << form->StatusText().toStdString();
     Picture(*form, "replug-3-replugged");
     form.reset();
 }
