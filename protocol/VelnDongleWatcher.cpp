@@ -4,10 +4,11 @@
 #include <unistd.h>
 
 #include "protocol/PumpDelay.h"
-#include "serial/PortList.h"
 #include "protocol/WirelessProtocol.h"
+#include "runtime/Application.h"
 #include "runtime/UiHooks.h"
 #include "serial/ComPort.h"
+#include "serial/PortList.h"
 #include "support/ThdTimer.h"
 
 namespace trimora {
@@ -91,8 +92,8 @@ void TVelnDongleWatcher::Poll() {
 
     const std::vector<std::string> probes = FPlan.Look(Now(), SightPorts(), SightLast());
     for (const std::string& path : probes) {
-        // Stopped meanwhile (the window closes), or connected by someone else.
-        if (!FWatching) return;
+        // Stopped meanwhile (the window closes), or the program is ending.
+        if (!FWatching || Application::Instance().QuitRequested()) return;
         if (Probe(path)) {
             Found();
             return;
