@@ -3,6 +3,7 @@
 #include "protocol/PumpDelay.h"
 #include "protocol/WirelessProtocol.h"
 #include "runtime/Application.h"
+#include "runtime/GuiThreadCheck.h"
 #include "runtime/Clock.h"
 #include "runtime/LocaleText.h"
 #include "runtime/SwallowedError.h"
@@ -125,6 +126,7 @@ void TVelnWirelessProtocol::ConfigureFramer() {
 // ---- Probe
 
 bool TVelnWirelessProtocol::TryPort() {
+    RequireGuiThread("TVelnWirelessProtocol::TryPort");
     if (FConnected) {
         FConnected = false;
         CloseOpenPort();
@@ -210,6 +212,7 @@ void TVelnWirelessProtocol::ReportStatus(const TVelnProgressBar& Bar, TVelnConne
 }
 
 bool TVelnWirelessProtocol::Connect() {
+    RequireGuiThread("TVelnWirelessProtocol::Connect");
     if (FPort == nullptr && !CreatePort()) return false;
     if (!FPortDef.empty()) RenamePort(FPortDef);
 
@@ -282,6 +285,7 @@ void TVelnWirelessProtocol::ScanPortList(TVelnProgressBar& Bar, bool& Found) {
 // ---- Shut-down and reset
 
 void TVelnWirelessProtocol::Disconnect() {
+    RequireGuiThread("TVelnWirelessProtocol::Disconnect");
     if (FPort != nullptr && FPort->Connected()) {
         CloseRegistration();
         // Nothing is served during this pause: the shut-down runs to its end undisturbed.
@@ -295,6 +299,7 @@ void TVelnWirelessProtocol::Disconnect() {
 }
 
 void TVelnWirelessProtocol::ResetState() {
+    RequireGuiThread("TVelnWirelessProtocol::ResetState");
     CloseOpenPort();
     InitState();
 }

@@ -5,6 +5,7 @@
 #include "protocol/PumpDelay.h"
 #include "protocol/WirelessProtocol.h"
 #include "runtime/Application.h"
+#include "runtime/GuiThreadCheck.h"
 #include "runtime/SwallowedError.h"
 #include "serial/AsyncRecord.h"
 #include "serial/ComPort.h"
@@ -94,6 +95,7 @@ std::int32_t TVelnWirelessProtocol::GetNumberOfConsole() {
 
 void TVelnWirelessProtocol::SetConsoleResistance(std::int32_t Console, std::uint8_t Level,
                                                  std::uint8_t AltLevel, std::uint8_t Kind) {
+    RequireGuiThread("TVelnWirelessProtocol::SetConsoleResistance");
     if (Console <= 0 || Console > kMaxResistanceConsole) return;
     if (FConsoleCount <= 0) {
         // Nothing is sent for consoles the dongle does not know.
@@ -125,6 +127,8 @@ void TVelnWirelessProtocol::SendResistances(TObject* /*Sender*/) {
 
 void TVelnWirelessProtocol::SendFrame(const std::string& Frame, const std::string& Message,
                                      TSentFrameKind Kind) {
+    // Every command goes through here.
+    RequireGuiThread("TVelnWirelessProtocol::SendFrame");
     if (!FConnected) return;
     const bool hidden = FDebugNoData && Kind == TSentFrameKind::Refresh;
     if (!hidden) TraceFrame(kSentMark, Frame, Message);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <iterator>
 
+#include "runtime/GuiThreadCheck.h"
 #include "runtime/LoopWait.h"
 #include "runtime/TThread.h"
 
@@ -217,6 +218,7 @@ std::size_t Application::WatchCount() const {
 }
 
 Application::TWatchId Application::Watch(int Fd, std::function<void()> OnReady) {
+    RequireGuiThread("Application::Watch");
     TWatchId id;
     std::function<void(TWatchId, int)> added;
     {
@@ -236,6 +238,7 @@ Application::TWatchId Application::Watch(int Fd, std::function<void()> OnReady) 
 }
 
 void Application::Unwatch(TWatchId Id) {
+    RequireGuiThread("Application::Unwatch");
     std::function<void(TWatchId)> removed;
     {
         std::lock_guard lock(FMutex);
@@ -249,6 +252,7 @@ void Application::Unwatch(TWatchId Id) {
 }
 
 void Application::PauseWatch(TWatchId Id, bool Paused) {
+    RequireGuiThread("Application::PauseWatch");
     std::function<void(TWatchId, bool)> activity;
     bool active = false;
     {

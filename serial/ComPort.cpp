@@ -5,6 +5,7 @@
 #include <cerrno>
 
 #include "runtime/Application.h"
+#include "runtime/GuiThreadCheck.h"
 #include "runtime/SwallowedError.h"
 #include "serial/ComInputWatch.h"
 #include "serial/ComThread.h"
@@ -195,6 +196,7 @@ std::uint32_t TCustomComPort::ReadModemStatus() {
 // ---- open and close
 
 void TCustomComPort::OpenPort() {
+    RequireGuiThread("TCustomComPort::OpenPort");
     if (FConnected || FClosing) return;
     std::weak_ptr<char> life = FLifeToken;
     DoBeforeOpen();
@@ -254,6 +256,7 @@ bool TCustomComPort::AnnounceLines(bool Read) {
 }
 
 void TCustomComPort::ClosePort() {
+    RequireGuiThread("TCustomComPort::ClosePort");
     if (!FConnected || FClosing) return;
     std::weak_ptr<char> life = FLifeToken;
     // While closing, handlers that close, reopen or rename the port change nothing.
@@ -322,6 +325,7 @@ void TCustomComPort::PurgeBuffers(bool Input, bool Output) {
 
 std::int32_t TCustomComPort::WriteBufferAsync(const void* Buffer, std::int32_t Count,
                                               TAsyncRecord* AsyncPtr) {
+    RequireGuiThread("TCustomComPort::WriteBufferAsync");
     if (AsyncPtr == nullptr) throw EComPort(ecInvalidAsync);
     if (Count < 0 || (Buffer == nullptr && Count > 0)) throw EComPort(ecWriteFailed, EINVAL);
     AsyncPtr->Direction = adWrite;

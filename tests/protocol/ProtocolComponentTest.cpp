@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <thread>
 
 #include "ProtocolTestSupport.h"
 #include "protocol/WirelessProtocol.h"
@@ -143,3 +144,15 @@ TEST(SetConsoleInfo, UnconvertibleTextOverwritesAnEarlierValueWithZero) {
     p.SetConsoleInfo(0, 9, "fifty");
     EXPECT_EQ(p.ConsolesInfo()[0].ItemInteger, 0);
 }
+
+#ifdef TRIMORA_GUI_THREAD_CHECKS
+// The component's operations belong to the GUI thread; every command passes SendFrame.
+TEST(ProtocolComponentDeathTest, CommandsAndTheSearchOffTheGuiThreadAbort) {
+    ::testing::FLAGS_gtest_death_test_style = "threadsafe";
+    TVelnWirelessProtocol p(nullptr);
+    EXPECT_DEATH(std::thread([&] { p.OpenRegistration(); }).join(),
+                 "TVelnWirelessProtocol::SendFrame called off the GUI thread");
+    EXPECT_DEATH(std::thread([&] { p.Connect(); }).join(),
+                 "TVelnWirelessProtocol::Connect called off the GUI thread");
+}
+#endif

@@ -146,3 +146,18 @@ TEST(Application, PumpUntilGivesUpAfterTimeout) {
     EXPECT_FALSE(App().PumpUntil([] { return false; }, 30ms));
     EXPECT_GE(std::chrono::steady_clock::now() - start, 30ms);
 }
+
+#ifdef TRIMORA_GUI_THREAD_CHECKS
+// The GUI thread's operations name themselves and abort when another thread calls them.
+TEST(ApplicationDeathTest, AWatchChangeOffTheGuiThreadAborts) {
+    ::testing::FLAGS_gtest_death_test_style = "threadsafe";
+    const auto offGuiThread = [](void (*Call)()) {
+        std::thread worker(Call);
+        worker.join();
+    };
+    EXPECT_DEATH(offGuiThread([] { App().Watch(0, [] {}); }), "Application::Watch called off the GUI thread");
+    EXPECT_DEATH(offGuiThread([] { App().Unwatch(1); }), "Application::Unwatch called off the GUI thread");
+    EXPECT_DEATH(offGuiThread([] { App().PauseWatch(1, true); }),
+                 "Application::PauseWatch called off the GUI thread");
+}
+#endif

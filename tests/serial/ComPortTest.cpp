@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "serial/ComPort.h"
@@ -219,3 +220,24 @@ TEST_F(PortOnPty, AnErrorOfTheAfterOpenHandlerLeavesThePortOpen) {
     ASSERT_NE(port.EventThread(), nullptr);
     EXPECT_FALSE(port.EventThread()->Finished());
 }
+
+#ifdef TRIMORA_GUI_THREAD_CHECKS
+// A port belongs to the GUI thread; the check names the operation called elsewhere.
+TEST(ComPortDeathTest, OpenCloseAndWriteOffTheGuiThreadAbort) {
+    ::testing::FLAGS_gtest_death_test_style = "threadsafe";
+    struct Case {
+        const char* Message;
+        void (*Call)(TComPort&);
+    };
+    const Case cases[] = {
+        {"TCustomComPort::OpenPort called off the GUI thread", [](TComPort& p) { p.OpenPort(); }},
+        {"TCustomComPort::ClosePort called off the GUI thread", [](TComPort& p) { p.ClosePort(); }},
+        {"TCustomComPort::WriteBufferAsync called off the GUI thread",
+         [](TComPort& p) { p.WriteBufferAsync("x", 1, nullptr); }},
+    };
+    for (const Case& c : cases) {
+        TComPort port(nullptr);
+        EXPECT_DEATH(std::thread([&] { c.Call(port); }).join(), c.Message);
+    }
+}
+#endif
