@@ -6,8 +6,8 @@
 #include <future>
 #include <memory>
 #include <optional>
-#include <thread>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/RememberedPort.h"
@@ -104,9 +104,7 @@ TEST(RememberedPort, AStrayLockBesideTheFileHoldsNothingUp) {
     const TRememberedPort memory(dir.Path() + "/Trimora/Trimora.conf");
     std::string error;
     ASSERT_TRUE(memory.Store("/dev/ttyUSB0", error)) << error;
-    {
-        std::ofstream(memory.File(), std::ios::app) << "[Window]\nKept=yes\n";
-    }
+    { std::ofstream(memory.File(), std::ios::app) << "[Window]\nKept=yes\n"; }
     fs::create_directory(memory.File() + ".lock");
 
     auto stored = std::make_shared<std::promise<bool>>();
