@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/common/ProgramRun.h"
+#include "tests/common/ProgramProcess.h"
 #include "tests/common/PseudoTerminal.h"
 #include "tests/e2e/LineBench.h"
 
