@@ -1,6 +1,10 @@
 #include "app/Form1.h"
 
+#include <QFontMetrics>
+#include <QTimer>
 #include <cmath>
+
+#include "serial/ComPort.h"
 
 namespace trimora {
 
@@ -12,6 +16,9 @@ constexpr double KmhPerSpeedUnit = 0.008482;  // a measure's raw speed
 constexpr double OnTargetTolerance = 0.5;     // km/h
 constexpr std::uint8_t NextPointKey = 4, PreviousPointKey = 1;
 
+// The strip below the version text and above the text pane, across the window.
+constexpr int StatusLeft = 8, StatusTop = 124, StatusWidth = 303, StatusHeight = 12;
+
 }  // namespace
 
 TForm1::TForm1(ProtocolSetup Setup, QWidget* Parent)
@@ -19,15 +26,32 @@ TForm1::TForm1(ProtocolSetup Setup, QWidget* Parent)
     connect(Btn_P1, &QPushButton::clicked, this, [this] { Btn_P1Click(Btn_P1); });
     connect(Btn_P2, &QPushButton::clicked, this, [this] { Btn_P2Click(Btn_P2); });
     connect(Btn_P3, &QPushButton::clicked, this, [this] { Btn_P3Click(Btn_P3); });
+    StatusLine = new TLabel(this);
+    StatusLine->SetAutoSize(false);
+    StatusLine->setGeometry(StatusLeft, StatusTop, StatusWidth, StatusHeight);
+    FStaleTimer = new QTimer(this);
+    FStaleTimer->setSingleShot(true);
+    connect(FStaleTimer, &QTimer::timeout, this, [this] { MeasuresStopped(); });
     FormCreate(this);
+    FollowDongle();
 }
 
 TForm1::~TForm1() {
-    FormDestroy(this);
+    ShutDown();
+    FWatcher.reset();
     // Nothing the component still delivers may reach a window that is going away.
     FProtocol->OnMeasuresReceived = nullptr;
     FProtocol->OnConsoleAdd = nullptr;
+    FProtocol->OnDisconnection = nullptr;
     FProtocol.reset();
+}
+
+void TForm1::ShutDown() {
+    if (FShutDown) return;
+    FShutDown = true;
+    FStaleTimer->stop();
+    if (FWatcher) FWatcher->Stop();
+    FormDestroy(this);
 }
 
 void TForm1::FormCreate(QObject*) {
@@ -101,6 +125,9 @@ bool TForm1::CanTakeFocus() const {
 void TForm1::tmpMeasureRecieved(TVelnWirelessConsoleMeasures& val, std::uint8_t id_console) {
     // The component grows its table before it reports a measure; an id beyond it is ignored.
     if (id_console >= val.Items.size()) return;
+    // Once a console has joined, another rider in range neither shows his speed nor steps the
+    // point with his keys.
+    if (FConsoleId != 0 && id_console != FConsoleId) return;
     const TVelnMeasureItem& measure = val.Items[id_console];
     const double speed = measure.Speed * KmhPerSpeedUnit;
     const std::uint8_t keys = measure.Keys;
@@ -118,6 +145,7 @@ void TForm1::tmpMeasureRecieved(TVelnWirelessConsoleMeasures& val, std::uint8_t 
     button->click();
 
     if (!FProtocol->Connected()) return;
+    MeasureFresh();
     MuoviIndicatore(speed);
     if (CheckBox1->isChecked())
         Label1->SetCaption(
@@ -134,6 +162,100 @@ void TForm1::TmpConsoleAdd(std::int32_t id) {
     FConsoleId = id;  // resistances go to the console that joined last
     FProtocol->SetMeasures(true);
     FProtocol->EnableResistanceTimer();
+    ShowStatus(ConsoleJoinedText());
+}
+
+// ---- The dongle coming and going
+
+void TForm1::FollowDongle() {
+    FLastPort = FProtocol->Connected() && FProtocol->Port() != nullptr ? FProtocol->Port()->Port()
+                                                                       : FProtocol->PortDef();
+    FWatcher = std::make_unique<TVelnDongleWatcher>(nullptr, *FProtocol);
+    FWatcher->OnFound = [this] { DongleFound(); };
+    FWatcher->OnProbe = [this](const std::string& Port) {
+        ShowStatus(QStringLiteral("Dongle lost: trying %1").arg(QString::fromStdString(Port)));
+    };
+    // Attached after the start-up search, whose own attempts are no loss.
+    FProtocol->OnDisconnection = [this] { DongleLost(); };
+    if (FProtocol->Connected()) {
+        ShowStatus(
+            QStringLiteral("Dongle on %1: waiting for a console to join").arg(DonglePlace()));
+        return;
+    }
+    ShowStatus(FLastPort.empty()
+                   ? QStringLiteral("No dongle found: waiting for one to be plugged in")
+                   : QStringLiteral("No dongle found: waiting for %1 or a new serial port")
+                         .arg(QString::fromStdString(FLastPort)));
+    FWatcher->Watch(FLastPort);
+}
+
+void TForm1::DongleLost() {
+    // The watcher's own probes, and the shut-down's, are no news.
+    if (FShutDown || !FWatcher || FWatcher->Probing()) return;
+    setWindowTitle(QStringLiteral("Trimora: not connected!"));
+    FStaleTimer->stop();
+    ShowStale();
+    ShowStatus(QStringLiteral("Dongle lost from %1: waiting for it or a new port")
+                   .arg(QString::fromStdString(FLastPort)));
+    FWatcher->Watch(FLastPort);
+}
+
+void TForm1::DongleFound() {
+    if (FShutDown) return;
+    if (FProtocol->Port() != nullptr) FLastPort = FProtocol->Port()->Port();
+    // The rest of the start-up sequence; the point, its level and the mph box stay as they are.
+    FProtocol->SetResistanceInterval(1000);
+    FProtocol->OpenRegistration();
+    ShowStatus(
+        FConsoleId != 0
+            ? QStringLiteral("Dongle on %1: waiting for console %2 to join again")
+                  .arg(DonglePlace())
+                  .arg(FConsoleId)
+            : QStringLiteral("Dongle on %1: waiting for a console to join").arg(DonglePlace()));
+}
+
+void TForm1::MeasureFresh() {
+    FMeasured = true;
+    FStaleTimer->start(StaleAfterMs);
+    if (!FStale) return;
+    FStale = false;
+    Indicatore->show();
+    ShowStatus(ConsoleJoinedText());
+}
+
+void TForm1::MeasuresStopped() {
+    ShowStale();
+    if (FProtocol->Connected())
+        ShowStatus(QStringLiteral("Console %1 stopped sending: out of range or battery flat?")
+                       .arg(FConsoleId));
+}
+
+void TForm1::ShowStale() {
+    // Before the first measure the window stays as it was laid out.
+    if (!FMeasured || FStale) return;
+    FStale = true;
+    Label1->SetCaption(CheckBox1->isChecked() ? QStringLiteral("Speed: -- mph")
+                                              : QStringLiteral("Speed: -- km/h"));
+    QFont font = Label1->font();
+    font.setBold(false);
+    Label1->setFont(font);
+    Indicatore->hide();  // an arrow would claim a speed
+}
+
+void TForm1::ShowStatus(const QString& Text) {
+    FStatusText = Text;
+    StatusLine->setText(
+        QFontMetrics(StatusLine->font()).elidedText(Text, Qt::ElideMiddle, StatusWidth));
+    StatusLine->setToolTip(Text);
+}
+
+QString TForm1::DonglePlace() const {
+    return QString::fromStdString(FProtocol->Port() != nullptr ? FProtocol->Port()->Port()
+                                                               : FLastPort);
+}
+
+QString TForm1::ConsoleJoinedText() const {
+    return QStringLiteral("Console %1 joined; dongle on %2").arg(FConsoleId).arg(DonglePlace());
 }
 
 }  // namespace trimora

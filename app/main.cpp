@@ -113,6 +113,11 @@ int main(int argc, char** argv) {
         first = {demo.PortPath(), TFirstPort::fpGiven};
     }
 
+    // From the first request on, every pumping wait ends at its next turn: a search under way
+    // (at start-up, or for a dongle that went away) does not keep the operator waiting.
+    QObject::connect(&termination, &TTerminationSignals::TerminationRequested, &termination,
+                     [] { Application::Instance().RequestQuit(); });
+
     // Outlive the window, which detaches the pane when it closes.
     std::unique_ptr<TTraceFile> traceFile;
     std::unique_ptr<TTraceLogPane> tracePane;
@@ -140,6 +145,8 @@ int main(int argc, char** argv) {
     QObject::connect(&termination, &TTerminationSignals::TerminationRequested, form.get(), [&form] {
         if (form->isVisible()) form->close();
     });
+    QTimer quitAfter;
+    quitAfter.setSingleShot(true);
 
     int result = 0;
     if (!termination.Requested()) {
@@ -147,7 +154,7 @@ int main(int argc, char** argv) {
         QApplication::setQuitOnLastWindowClosed(true);
         if (options.QuitAfter > 0) {
             const double ms = std::min(options.QuitAfter * 1000.0, double(INT_MAX));
-            QTimer::singleShot(static_cast<int>(ms), form.get(), [&] {
+            QObject::connect(&quitAfter, &QTimer::timeout, form.get(), [&] {
                 if (!options.Screenshot.empty()) {
                     const QString path = QString::fromLocal8Bit(options.Screenshot.c_str());
                     if (SaveWindowPicture(form.get(), path))
@@ -159,12 +166,18 @@ int main(int argc, char** argv) {
                 }
                 form->close();
             });
+            quitAfter.start(static_cast<int>(ms));
         }
         // A request that came while the dongle was searched for closes the window at once.
         if (termination.Requested()) QTimer::singleShot(0, form.get(), [&form] { form->close(); });
         result = QApplication::exec();
     }
 
+    // The window's end may still serve the loop (a failed shut-down frame's recovery): no later
+    // signal or timer may reach it from here on, and it ends while it is whole.
+    quitAfter.stop();
+    QObject::disconnect(&termination, nullptr, form.get(), nullptr);
+    form->ShutDown();
     form.reset();
     instance.StopListening();
     UninstallQtRuntimeBindings();

@@ -248,6 +248,8 @@ void TVelnWirelessProtocol::ScanPortList(TVelnProgressBar& Bar, bool& Found) {
     const std::vector<std::string> names = ListSerialPorts();
     Bar.SetMax(static_cast<std::int32_t>(names.size()));
     for (std::size_t i = 0; i < names.size(); ++i) {
+        // The program is ending: the operator is not kept waiting for the rest of the list.
+        if (Application::Instance().QuitRequested()) return;
         const std::string& name = names[i];
         Bar.SetText("Finding USB dongle..." + name);
         Bar.SetPosition(static_cast<std::int32_t>(i + 1));

@@ -355,7 +355,7 @@ bool Application::PumpUntil(const std::function<bool()>& Done, std::chrono::mill
         ProcessMessages();
         if (Done()) return true;
         auto now = std::chrono::steady_clock::now();
-        if (now >= deadline) return false;
+        if (now >= deadline || QuitRequested()) return false;
         auto slice = std::min<std::chrono::steady_clock::duration>(deadline - now,
                                                                    std::chrono::milliseconds(5));
         // Rounded up: a wait of 0 ms would spin through the last fraction of a millisecond.

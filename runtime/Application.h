@@ -61,6 +61,13 @@ class Application {
         PumpUntil([] { return false; }, Time);
     }
 
+    // The program is asked to end (the operator's Ctrl-C): from then on every pumping wait
+    // returns at its next turn, so that a long search ends within a moment. Any thread.
+    void RequestQuit() { FQuitRequested.store(true); }
+    bool QuitRequested() const { return FQuitRequested.load(); }
+    // Tests that asked for the end take it back.
+    void ClearQuitRequest() { FQuitRequested.store(false); }
+
     // Toolkit hooks. Pump processes the toolkit's pending events; Wake is called from any thread
     // when a hand-over is queued (the toolkit then drains with ServeOne()).
     void SetPumpHook(std::function<void()> Hook);
@@ -142,7 +149,9 @@ class Application {
     std::function<void()> FPump;
     std::function<void()> FWake;
     bool FTerminated = false;
-    std::uint64_t FWorkerEnds = 0;  // counts WorkerEnded() calls, so WaitFor sees one it slept through
+    std::atomic<bool> FQuitRequested{false};
+    std::uint64_t FWorkerEnds =
+        0;                  // counts WorkerEnded() calls, so WaitFor sees one it slept through
     TWakeSignal FLoopWake;  // raised with FQueued, for the loops that also wait for watches
     std::vector<WatchEntry> FWatches;
     TWatchId FNextWatchId = 1;

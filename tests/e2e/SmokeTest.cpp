@@ -82,3 +82,61 @@ TEST(Smoke, ProgramCalibratesAgainstTheEmulatorAndShutsDownCleanlyOnSigterm) {
         ++at;
     }
 }
+
+namespace {
+
+// The frames the program sent from sequence From on, in order.
+std::vector<std::string> SentSince(const DongleSim& Dongle, std::uint64_t From) {
+    std::vector<std::string> sent;
+    for (const auto& frame : Dongle.HostFrames())
+        if (frame.Sequence >= From) sent.push_back(frame.Hex);
+    return sent;
+}
+
+}  // namespace
+
+// Termination requests that come while the window ends: after an unplug (two SIGINTs 150 ms
+// apart), and just before --quit-after is due. The program ends normally, and whatever shut-down
+// frames can still reach the dongle do.
+TEST(Smoke, TerminationWhileTheWindowEndsAfterAnUnplugOrBeforeQuitAfter) {
+    trimora::sim::SimConfig config;
+    trimora::sim::ConsoleConfig console;
+    console.Id = 1;
+    console.JoinDelayMs = 200;
+    config.Consoles = {console};
+    {
+        SCOPED_TRACE("unplugged, then SIGINT twice");
+        DongleSim dongle(config);
+        ASSERT_TRUE(dongle.Start());
+        ProgramRun program({TRIMORA_PROGRAM, "--port", dongle.PortPath()});
+        ASSERT_TRUE(program.Start());
+        ASSERT_TRUE(dongle.WaitForHostFrame("3E130001010021", 15s)) << "measures never started";
+        ASSERT_TRUE(dongle.HangUp());
+        std::this_thread::sleep_for(500ms);
+        program.Signal(SIGINT);
+        std::this_thread::sleep_for(150ms);
+        program.Signal(SIGINT);
+        EXPECT_EQ(program.Wait(10s), 0);
+    }
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        SCOPED_TRACE("SIGTERM 0.4 s before --quit-after, attempt " + std::to_string(attempt));
+        DongleSim dongle(config);
+        ASSERT_TRUE(dongle.Start());
+        ProgramRun program({TRIMORA_PROGRAM, "--port", dongle.PortPath(), "--quit-after", "4"});
+        const auto started = std::chrono::steady_clock::now();
+        ASSERT_TRUE(program.Start());
+        ASSERT_TRUE(dongle.WaitForHostFrame("3E130001010021", 15s)) << "measures never started";
+        const std::uint64_t closing = dongle.NextHostFrameSequence();
+        std::this_thread::sleep_until(started + 3600ms);
+        program.Signal(SIGTERM);
+        EXPECT_EQ(program.Wait(10s), 0);
+        const std::vector<std::string> sent = SentSince(dongle, closing);
+        auto at = sent.begin();
+        for (const char* expected :
+             {"3E130001000021", "3E0601000021", "3E0300000021", "3E06FF000021"}) {
+            at = std::find(at, sent.end(), expected);
+            ASSERT_NE(at, sent.end()) << expected << " not sent at the end, in order";
+            ++at;
+        }
+    }
+}

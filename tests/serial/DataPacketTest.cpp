@@ -92,6 +92,9 @@ TEST(DataPacket, CutsTheStreamIntoPackets) {
     wide.Stop = ">>";
     Config noStart;
     noStart.Start = "";
+    Config letters;
+    letters.Start = "a";
+    letters.Stop = "z";
     const std::vector<Case> cases = {
         {"one packet", protocol, {"3E 41 21"}, {"P 3E4121", "|"}},
         {"garbage before the start", protocol, {"78 79 3E 41 21"}, {"D 7879", "P 3E4121", "|"}},
@@ -127,6 +130,14 @@ TEST(DataPacket, CutsTheStreamIntoPackets) {
          {"3C 3C 3E 61 3E", "3E"},
          {"|", "P 3C3C3E613E3E", "|"}},
         {"no start string: the buffer begins the packet", noStart, {"41 21 42"}, {"P 4121", "|"}},
+        {"one-letter strings fold both ways",
+         letters,
+         {"78 41 42 7A 61 5A"},
+         {"D 78", "P 41427A", "P 615A", "|"}},
+        {"two-byte stop after a near miss in the same block",
+         wide,
+         {"3C 3C 3E 61 3E 3E 3C"},
+         {"P 3C3C3E613E3E", "|"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);

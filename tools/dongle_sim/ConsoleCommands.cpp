@@ -102,6 +102,8 @@ const std::map<std::string, Handler>& Handlers() {
         {"measures", Switch(&DongleSim::SetMeasuresRunning)},
         {"hangup", [](DongleSim& Sim,
                       const Words&) { return Sim.HangUp() ? kOk : Error("already hung up"); }},
+        {"unplug", [](DongleSim& Sim,
+                      const Words&) { return Sim.HangUp() ? kOk : Error("already unplugged"); }},
         {"hangup-after",
          [](DongleSim& Sim, const Words& Args) {
              std::uint32_t ms = 0;
@@ -111,6 +113,11 @@ const std::map<std::string, Handler>& Handlers() {
              return kOk;
          }},
         {"reconnect",
+         [](DongleSim& Sim, const Words&) {
+             std::string why;
+             return Sim.Reconnect(&why) ? kOk + " " + Sim.SlavePath() : Error(why);
+         }},
+        {"replug",
          [](DongleSim& Sim, const Words&) {
              std::string why;
              return Sim.Reconnect(&why) ? kOk + " " + Sim.SlavePath() : Error(why);
@@ -188,9 +195,12 @@ std::string CommandHelpText() {
   join ID                console ID joins now (add notification), registration open or not
   leave ID               console ID leaves now (remove notification)
   measures on|off        start or stop measures as the host's command does
-  hangup                 unplug the dongle now (the master closes)
+  unplug                 unplug the dongle now (the master closes, the link goes)
+  hangup                 the same
   hangup-after MS        unplug MS from now (0 cancels)
-  reconnect              plug back in on a fresh pseudo-terminal; answers "ok PATH"
+  replug                 plug back in on a fresh pseudo-terminal, the link re-pointed;
+                         answers "ok PATH"
+  reconnect              the same
   silent on|off          answer nothing and send nothing
   version HEX            version byte of later version replies
   reply-delay MS         answer requests this much later

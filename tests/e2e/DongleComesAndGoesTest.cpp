@@ -1,0 +1,197 @@
+// The calibration window on a virtual display while the emulated dongle is unplugged and plugged
+// in again, plugged in late, or a console falls silent: what the window says, and that the
+// console comes back at the point the operator had selected.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QPixmap>
+#include <QTest>
+#include <chrono>
+#include <string>
+
+#include "app/Form1.h"
+#include "tests/common/Pump.h"
+#include "tests/e2e/LineBench.h"
+#include "tools/dongle_sim/DeviceFrames.h"
+#include "tools/dongle_sim/DongleSim.h"
+
+using namespace trimora;
+using namespace std::chrono_literals;
+
+namespace {
+
+sim::SimConfig StreamingDongle(const std::string& Link, bool Silent = false) {
+    sim::SimConfig config;
+    config.LinkPath = Link;
+    sim::ConsoleConfig console;
+    console.Id = 1;
+    console.JoinDelayMs = 200;
+    console.Profile = sim::SpeedProfile::Constant(25.0);
+    config.Consoles = {console};
+    config.ResistanceLagMs = 0;
+    config.Faults.Silent = Silent;
+    return config;
+}
+
+std::unique_ptr<TForm1> WindowOn(const std::string& Port) {
+    auto form = std::make_unique<TForm1>([Port](TVelnWirelessProtocol& Protocol) {
+        Protocol.SetPortDef(Port);
+        // Only the port named: the machine's own serial ports stay out of these tests.
+        Protocol.PortLister = [] { return std::vector<std::string>{}; };
+    });
+    form->Watcher()->PortLister = [] { return std::vector<std::string>{}; };
+    form->show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    return form;
+}
+
+bool Streaming(const TForm1& Form) {
+    // The console's speed, slowed by the resistance of the point selected.
+    const QString text = Form.Label1->text();
+    return Form.windowTitle() == "Trimora: Connected" && !Form.MeasuresStale() &&
+           text.startsWith("Speed: ") && text.size() > 7 && text.at(7).isDigit() &&
+           Form.Indicatore->isVisible();
+}
+
+bool SaysStale(const TForm1& Form) {
+    return Form.MeasuresStale() && Form.Label1->text() == "Speed: -- km/h" &&
+           !Form.Label1->font().bold() && !Form.Indicatore->isVisible();
+}
+
+void Picture(TForm1& Form, const char* Name) {
+    const std::string path = std::string(TRIMORA_TEST_OUTPUT_DIR) + "/" + Name + ".png";
+    Form.grab().save(QString::fromStdString(path));
+    std::printf("screenshot: %s\n", path.c_str());
+}
+
+using Clock = std::chrono::steady_clock;
+
+}  // namespace
+
+TEST(DongleComesAndGoes, UnpluggedMidStreamThenPluggedBackInAtTheSameLink) {
+    e2e::ScratchDir dir;
+    const std::string link = dir.Path() + "/ttyDONGLE";
+    sim::DongleSim dongle(StreamingDongle(link));
+    ASSERT_TRUE(dongle.Start());
+    auto form = WindowOn(link);
+    ASSERT_TRUE(test::PumpUntil([&] { return Streaming(*form); }, 10s));
+    QTest::mouseClick(form->Btn_P2, Qt::LeftButton);  // level 60
+    ASSERT_TRUE(test::PumpUntil(
+        [&] { return dongle.WaitForHostFrame("3E100002003C", 0ms).has_value(); }, 4s))
+        << "P2's level before the unplug";
+    Picture(*form, "replug-1-streaming");
+
+    ASSERT_TRUE(dongle.HangUp());
+    const auto unplugged = Clock::now();
+    ASSERT_TRUE(test::PumpUntil(
+        [&] {
+            return form->windowTitle() == "Trimora: not connected!" && SaysStale(*form) &&
+                   form->StatusText().startsWith("Dongle lost from " +
+                                                 QString::fromStdString(link));
+        },
+        5s));
+    EXPECT_LT(Clock::now() - unplugged, 2s);
+    Picture(*form, "replug-2-unplugged");
+    test::PumpFor(1500ms);  // nothing there to find meanwhile
+    EXPECT_TRUE(SaysStale(*form));
+
+    ASSERT_TRUE(dongle.Reconnect());
+    const std::uint64_t fromReplug = dongle.NextHostFrameSequence();
+    const auto replugged = Clock::now();
+    ASSERT_TRUE(test::PumpUntil([&] { return Streaming(*form); }, 6s));
+    EXPECT_LT(Clock::now() - replugged, 3s) << "measures flowing again";
+    EXPECT_TRUE(form->Indicatore->isVisible());
+    EXPECT_EQ(form->CurrentPoint(), 1) << "the point the operator selected stays";
+    EXPECT_TRUE(test::PumpUntil([&] {
+        return dongle.WaitForHostFrame("3E100002003C", 0ms, fromReplug).has_value();
+    })) << "the selected point's level reaches the console again";
+    EXPECT_TRUE(form->StatusText().startsWith("Console 1 joined"))
+        << form->StatusText().toStdString();
+    Picture(*form, "replug-3-replugged");
+    form.reset();
+}
+
+TEST(DongleComesAndGoes, StartedBeforeThePortExistsConnectsWhenItAppears) {
+    e2e::ScratchDir dir;
+    const std::string link = dir.Path() + "/ttyLATE";
+    auto form = WindowOn(link);
+    EXPECT_EQ(form->windowTitle(), "Trimora: not connected!");
+    EXPECT_TRUE(form->StatusText().contains(QString::fromStdString(link)));
+    test::PumpFor(1500ms);
+
+    sim::DongleSim dongle(StreamingDongle(link));
+    ASSERT_TRUE(dongle.Start());
+    const auto appeared = Clock::now();
+    ASSERT_TRUE(test::PumpUntil([&] { return form->Protocol()->Connected(); }, 6s));
+    EXPECT_LT(Clock::now() - appeared, 3s);
+    EXPECT_TRUE(test::PumpUntil([&] { return Streaming(*form); }, 5s));
+    form.reset();
+}
+
+// A second console in range does not take over the display, and a console that stops sending
+// while the dongle stays is shown as stale until it sends again.
+TEST(DongleComesAndGoes, ASilentConsoleIsStaleAndAnotherConsoleIsIgnored) {
+    e2e::ScratchDir dir;
+    sim::DongleSim dongle(StreamingDongle(dir.Path() + "/ttyDONGLE"));
+    ASSERT_TRUE(dongle.Start());
+    auto form = WindowOn(dongle.PortPath());
+    ASSERT_TRUE(test::PumpUntil([&] { return Streaming(*form); }, 10s));
+
+    // Measures of a console that joined before this session: 40 km/h, and its next-point key.
+    sim::MeasureData other;
+    other.RawSpeed = 4716;  // 40.0 km/h
+    other.Keys = 4;
+    bool othersShown = false;
+    for (int i = 0; i < 10; ++i) {
+        ASSERT_TRUE(dongle.WriteRaw(sim::MakeMeasureFrame(2, other)).has_value());
+        test::PumpUntil(
+            [&] {
+                othersShown |= form->Label1->text().startsWith("Speed: 40.0");
+                return false;
+            },
+            50ms);
+    }
+    EXPECT_FALSE(othersShown);
+    EXPECT_EQ(form->CurrentPoint(), 0);
+    EXPECT_EQ(form->ConsoleId(), 1);
+    EXPECT_TRUE(form->StatusText().startsWith("Console 1 joined"));
+
+    dongle.SetMeasuresRunning(false);
+    const auto silent = Clock::now();
+    ASSERT_TRUE(test::PumpUntil([&] { return SaysStale(*form); }, 5s));
+    EXPECT_LT(Clock::now() - silent, 3s);
+    EXPECT_TRUE(form->StatusText().contains("stopped sending"));
+    EXPECT_EQ(form->windowTitle(), "Trimora: Connected") << "the dongle is still there";
+
+    dongle.SetMeasuresRunning(true);
+    EXPECT_TRUE(test::PumpUntil([&] { return Streaming(*form); }, 3s));
+    EXPECT_TRUE(form->Indicatore->isVisible());
+    form.reset();
+}
+
+// A device that is not the dongle appears where the dongle is expected: it is asked once, and
+// again only after it went away and came back.
+TEST(DongleComesAndGoes, ADeviceThatIsNoDongleIsProbedOnceWhileItStays) {
+    e2e::ScratchDir dir;
+    const std::string link = dir.Path() + "/ttyOTHER";
+    auto form = WindowOn(link);
+    sim::DongleSim other(StreamingDongle(link, true));
+    ASSERT_TRUE(other.Start());
+    auto versionRequests = [&] {
+        int n = 0;
+        for (const sim::HostFrame& f : other.HostFrames()) n += f.Hex == "3E0A00000021";
+        return n;
+    };
+    ASSERT_TRUE(test::PumpUntil([&] { return versionRequests() == 1; }, 4s));
+    test::PumpFor(3500ms);
+    EXPECT_EQ(versionRequests(), 1) << "asked again while it stayed";
+    EXPECT_FALSE(form->Protocol()->Connected());
+
+    ASSERT_TRUE(other.HangUp());
+    test::PumpFor(1200ms);
+    ASSERT_TRUE(other.Reconnect());
+    EXPECT_TRUE(test::PumpUntil([&] { return versionRequests() == 2; }, 4s));
+    test::PumpFor(2500ms);
+    EXPECT_EQ(versionRequests(), 2);
+    form.reset();
+}
