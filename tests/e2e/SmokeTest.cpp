@@ -108,7 +108,8 @@ TEST(Smoke, TerminationWhileTheWindowEndsAfterAnUnplugOrBeforeQuitAfter) {
         SCOPED_TRACE("unplugged, then SIGINT twice");
         DongleSim dongle(config);
         ASSERT_TRUE(dongle.Start());
-        ProgramRun program({TRIMORA_PROGRAM, "--port", dongle.PortPath()});
+        ProgramProcess program({TRIMORA_PROGRAM, "--port", dongle.PortPath()}, {},
+                               TRIMORA_SMOKE_OUTPUT_DIR, "unplugged-program");
         ASSERT_TRUE(program.Start());
         ASSERT_TRUE(dongle.WaitForHostFrame("3E130001010021", 15s)) << "measures never started";
         ASSERT_TRUE(dongle.HangUp());
@@ -122,7 +123,8 @@ TEST(Smoke, TerminationWhileTheWindowEndsAfterAnUnplugOrBeforeQuitAfter) {
         SCOPED_TRACE("SIGTERM 0.4 s before --quit-after, attempt " + std::to_string(attempt));
         DongleSim dongle(config);
         ASSERT_TRUE(dongle.Start());
-        ProgramRun program({TRIMORA_PROGRAM, "--port", dongle.PortPath(), "--quit-after", "4"});
+        ProgramProcess program({TRIMORA_PROGRAM, "--port", dongle.PortPath(), "--quit-after", "4"},
+                               {}, TRIMORA_SMOKE_OUTPUT_DIR, "quitting-program");
         const auto started = std::chrono::steady_clock::now();
         ASSERT_TRUE(program.Start());
         ASSERT_TRUE(dongle.WaitForHostFrame("3E130001010021", 15s)) << "measures never started";
