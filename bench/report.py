@@ -198,8 +198,8 @@ def main():
                   "behind a link that goes with an unplug and comes back with a replug (console "
                   "joining at once, measures every 10 ms). From the replug to the first measure "
                   "on the GUI thread, less the {} ms of waits the probe and the start-up sequence "
-                  "prescribe; the watcher looks once a second, so the replug waits up to a "
-                  "second for its look (replug to probe). Absent: CPU of the process while the "
+                  "prescribe. The watcher looks at once when a node appears in /dev or in the "
+                  "link's folder (inotify), else once a second (replug to probe). Absent: CPU of the process while the "
                   "watcher waits for a dongle that is not there.".format(
                       replugs[0]["prescribed_waits_ms"] if replugs else 1100), ""]
         rows = [[r["round"], fmt(r["replug_to_measure_ms"]), fmt(r["replug_to_probe_ms"]),

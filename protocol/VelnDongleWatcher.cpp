@@ -8,6 +8,7 @@
 #include "runtime/Application.h"
 #include "runtime/UiHooks.h"
 #include "serial/ComPort.h"
+#include "serial/DeviceNodeEvents.h"
 #include "serial/PortList.h"
 #include "support/ThdTimer.h"
 
@@ -34,12 +35,14 @@ TVelnDongleWatcher::TVelnDongleWatcher(TComponent* AOwner, TVelnWirelessProtocol
     FTimer->SetEnabled(false);
     FTimer->SetInterval(static_cast<std::uint32_t>(TDongleWatchPlan::kLookInterval.count()));
     FTimer->OnTimer = [this](TObject*) { Poll(); };
+    FNodeEvents = std::make_unique<TDeviceNodeEvents>([this] { LookNow(); });
 }
 
 TVelnDongleWatcher::~TVelnDongleWatcher() {
     Destroying();
     // A tick may be waiting to run Poll: the timer goes while everything is intact.
     FTimer.reset();
+    FNodeEvents.reset();
 }
 
 std::optional<TPortSighting> TVelnDongleWatcher::SightNode(const std::string& Path) {
@@ -74,16 +77,28 @@ void TVelnDongleWatcher::Watch(const std::string& LastPort) {
     FWatching = true;
     const std::optional<TPortSighting> last = LastPort.empty() ? std::nullopt : Sight(LastPort);
     FPlan.Begin(Now(), LastPort, SightPorts(), last);
+    std::vector<std::string> folders = NodeFolders;
+    const std::size_t slash = LastPort.rfind('/');
+    if (slash != std::string::npos && slash > 0) folders.push_back(LastPort.substr(0, slash));
+    FNodeEvents->Follow(folders);
     FTimer->SetEnabled(true);
 }
 
 void TVelnDongleWatcher::Stop() {
     FWatching = false;
     FTimer->SetEnabled(false);
+    FNodeEvents->Stop();
+}
+
+void TVelnDongleWatcher::LookNow() {
+    FLookNow = true;
+    Poll();
 }
 
 void TVelnDongleWatcher::Poll() {
-    if (!FWatching || FPolling || !FPlan.LookDue(Now())) return;
+    if (!FWatching || FPolling) return;
+    if (!FLookNow && !FPlan.LookDue(Now())) return;
+    FLookNow = false;
     FPolling = true;
     struct Reset {
         bool& Flag;

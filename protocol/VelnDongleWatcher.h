@@ -14,13 +14,15 @@ namespace trimora {
 
 class TVelnWirelessProtocol;
 class TThreadedTimer;
+class TDeviceNodeEvents;
 
 // Looks for the dongle while the protocol is not connected: the port where it was last found
 // as soon as that path exists again, and every serial port that appears on the machine, each
-// once (see TDongleWatchPlan). It looks once a second on the GUI thread and does nothing in
-// between. When a probe finds the dongle it closes registration and removes every console, as
-// the start-up search does, and raises OnFound; the owner then opens registration. It uses only
-// the protocol's public operations, and shows no progress window.
+// once (see TDongleWatchPlan). It looks once a second on the GUI thread, and at once when a node
+// appears in /dev or in the folder of that path; it does nothing in between. When a probe finds the
+// dongle it closes registration and removes every console, as the start-up search does, and raises
+// OnFound; the owner then opens registration. It uses only the protocol's public operations, and
+// shows no progress window.
 class TVelnDongleWatcher : public TComponent {
   public:
     TVelnDongleWatcher(TComponent* AOwner, TVelnWirelessProtocol& Protocol);
@@ -39,12 +41,16 @@ class TVelnDongleWatcher : public TComponent {
     // One look at the machine when one is due, and the probes it asks for. The timer calls it;
     // tests call it with their own clock.
     void Poll();
+    // A look now, due or not (a device node appeared).
+    void LookNow();
 
     // Seams. The machine's serial ports (default: the kernel's list, read without message
     // boxes); a look at one node (default: stat and access); the clock.
     std::function<std::vector<std::string>()> PortLister;
     std::function<std::optional<TPortSighting>(const std::string&)> Sight;
     std::function<TDongleWatchPlan::Clock::time_point()> Now;
+    // Folders whose new entries bring the next look forward; none: the periodic look only.
+    std::vector<std::string> NodeFolders = {"/dev", "/dev/serial/by-id"};
     // Pauses between the dongle's registration commands after a find, in ms.
     std::int32_t RegistrationDelay = 300;
 
@@ -65,6 +71,8 @@ class TVelnDongleWatcher : public TComponent {
     TVelnWirelessProtocol& FProtocol;
     TDongleWatchPlan FPlan;
     std::unique_ptr<TThreadedTimer> FTimer;
+    std::unique_ptr<TDeviceNodeEvents> FNodeEvents;
+    bool FLookNow = false;
     bool FWatching = false;
     bool FProbing = false;
     bool FPolling = false;

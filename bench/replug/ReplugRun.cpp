@@ -12,11 +12,11 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <condition_variable>
-#include <mutex>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 #include <string>
 #include <thread>
 
@@ -139,11 +139,12 @@ int main(int argc, char** argv) {
         }
         const double total = Ms(measured - replugged);
         const double detect = Ms(probed - replugged);
-        std::printf("{\"case\": \"replug\", \"round\": %d, \"replug_to_measure_ms\": %.1f, "
-                    "\"replug_to_probe_ms\": %.1f, \"prescribed_waits_ms\": %d, "
-                    "\"less_waits_ms\": %.1f, \"probe_to_measure_less_waits_ms\": %.1f}\n",
-                    round, total, detect, kPrescribedWaitsMs, total - kPrescribedWaitsMs,
-                    total - detect - kPrescribedWaitsMs);
+        std::printf(
+            "{\"case\": \"replug\", \"round\": %d, \"replug_to_measure_ms\": %.1f, "
+            "\"replug_to_probe_ms\": %.1f, \"prescribed_waits_ms\": %d, "
+            "\"less_waits_ms\": %.1f, \"probe_to_measure_less_waits_ms\": %.1f}\n",
+            round, total, detect, kPrescribedWaitsMs, total - kPrescribedWaitsMs,
+            total - detect - kPrescribedWaitsMs);
         std::fflush(stdout);
         // Unplugged again; the next round starts once the loss has been noticed. The replug
         // falls at a different moment of the watcher's second each round.
