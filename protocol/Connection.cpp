@@ -1,4 +1,3 @@
-#include <cstdio>
 
 #include "protocol/FrameCodec.h"
 #include "protocol/PumpDelay.h"
@@ -6,6 +5,7 @@
 #include "runtime/Application.h"
 #include "runtime/Clock.h"
 #include "runtime/LocaleText.h"
+#include "runtime/SwallowedError.h"
 #include "serial/ComPort.h"
 #include "serial/DataPacket.h"
 #include "serial/PortAccessHint.h"
@@ -18,17 +18,12 @@ namespace {
 
 // The dongle's answer to the version request for console 0.
 const std::string kDongleVersionHex = "78";
-constexpr std::uint8_t kAllConsoles = 255;
 // Pauses of the search, in milliseconds: long enough for the operator to read the progress
 // window, and for the dongle to settle after registration changes.
 constexpr std::int32_t kVersionReplyWait = 200;
 constexpr std::int32_t kShowResultDelay = 800;
 constexpr std::int32_t kRegistrationDelay = 300;
 constexpr std::uint32_t kDisconnectPause = 300;
-
-std::string OneCharFromHex(const char* Hex) {
-    return std::string(1, static_cast<char>(HexToInt(Hex)));
-}
 
 }  // namespace
 
@@ -75,6 +70,7 @@ bool TVelnWirelessProtocol::CreatePort() {
         timeouts.SetWriteTotalMultiplier(100);
         return true;
     } catch (...) {
+        ReportSwallowed("setting up the dongle's port", std::current_exception());
         return false;
     }
 }
@@ -99,6 +95,7 @@ void TVelnWirelessProtocol::CloseOpenPort() {
         FPort->ClosePort();
     } catch (...) {
         // A close handler failed; the port is closed all the same.
+        ReportSwallowed("closing the dongle's port", std::current_exception());
     }
 }
 
@@ -110,17 +107,18 @@ void TVelnWirelessProtocol::RenamePort(const std::string& Name) {
         // The port could not reopen under the new name and is closed. The attempt on this name
         // tries to open it again and reports the failure; an unrelated port that cannot be
         // opened must not end the whole search.
+        ReportSwallowed("renaming the dongle's port", std::current_exception());
     }
 }
 
 void TVelnWirelessProtocol::ConfigureFramer() {
     TComDataPacket& framer = *FPacket;
     framer.SetComPort(FPort);
-    framer.SetStartString(OneCharFromHex("3E"));
+    framer.SetStartString(std::string(1, static_cast<char>(kFrameStart)));
     framer.SetCaseInsensitive(true);
     framer.SetIncludeStrings(true);
     framer.SetSize(0);
-    framer.SetStopString(OneCharFromHex("21"));
+    framer.SetStopString(std::string(1, static_cast<char>(kFrameEnd)));
     framer.OnPacket = [this](TObject* Sender, const std::string& F) { PacketReceived(Sender, F); };
 }
 
@@ -155,7 +153,7 @@ void TVelnWirelessProtocol::ProbePort() {
         // A fresh open connects the component (PortAfterOpen); an open port stays as it is.
         FPort->OpenPort();
         PumpDelay(FDisconDelayBetweenCloseOpenPort);
-        RequestVersion(0);
+        RequestVersion(kDongleId);
         // The version reply is handled while this wait processes messages.
         PumpDelay(kVersionReplyWait);
         if (FConsolesInfo.empty())
@@ -164,10 +162,12 @@ void TVelnWirelessProtocol::ProbePort() {
             FConnected = true;
     } catch (const EComPort& e) {
         FConnected = false;
+        ReportSwallowed("probing " + PortName(), std::current_exception());
         if (e.PortErrorNumber() == ecOpenFailed && IsPermissionError(e.WindowsError()))
-            std::fprintf(stderr, "%s\n", PortAccessHint(PortName()).c_str());
+            Application::Instance().Ui().Notice(PortAccessHint(PortName()));
     } catch (...) {
         FConnected = false;
+        ReportSwallowed("probing " + PortName(), std::current_exception());
     }
 }
 
@@ -239,6 +239,7 @@ bool TVelnWirelessProtocol::Connect() {
         }
     } catch (...) {
         // An error ends the search; the result of the last attempt stands.
+        ReportSwallowed("the dongle search", std::current_exception());
     }
     bar.Close();
     return found;

@@ -3,16 +3,13 @@
 #include <cstdint>
 #include <string>
 
-namespace trimora {
+#include "protocol/DongleFrames.h"
 
-// A dongle frame: 0x3E, command, console id, data length N, N data bytes, reserved 0x00, 0x21.
-constexpr std::size_t kFrameOverhead = 6;
+namespace trimora {
 
 // Start byte, N + 6 bytes in all, end byte; nothing else is examined. Inline: every received
 // frame is checked.
 inline bool IsValidFrame(const std::string& F) {
-    constexpr std::uint8_t kFrameStart = 0x3E;
-    constexpr std::uint8_t kFrameEnd = 0x21;
     if (F.size() < kFrameOverhead) return false;
     const auto byte = [&](std::size_t i) { return static_cast<std::uint8_t>(F[i]); };
     return byte(0) == kFrameStart && F.size() == static_cast<std::size_t>(byte(3)) + kFrameOverhead &&

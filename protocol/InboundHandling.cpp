@@ -5,6 +5,7 @@
 #include "protocol/ReceivedFrame.h"
 #include "protocol/WirelessProtocol.h"
 #include "runtime/Clock.h"
+#include "runtime/SwallowedError.h"
 
 namespace trimora {
 
@@ -142,6 +143,7 @@ void TVelnWirelessProtocol::LogHeartRate(std::uint8_t Id) {
     } catch (...) {
         // The log is a debugging aid: a failed save must not disturb the measure stream. The
         // pane keeps its lines and the next measure saves them all again.
+        ReportSwallowed("saving the heart-rate log", std::current_exception());
     }
 }
 

@@ -1,10 +1,11 @@
 #include <chrono>
 #include <string>
 
-#include "protocol/FrameCodec.h"
+#include "protocol/DongleFrames.h"
 #include "protocol/PumpDelay.h"
 #include "protocol/WirelessProtocol.h"
 #include "runtime/Application.h"
+#include "runtime/SwallowedError.h"
 #include "serial/AsyncRecord.h"
 #include "serial/ComPort.h"
 #include "support/DorvThdTimer.h"
@@ -13,17 +14,8 @@ namespace trimora {
 
 namespace {
 
-// Addressed to every console by RemoveConsole.
-constexpr std::uint8_t kAllConsoles = 255;
 // The refresh frame's length byte holds the table's length plus one.
 constexpr std::int32_t kMaxResistanceConsole = 254;
-
-// Message of every resistance frame: with DebugNoData their trace lines are left out.
-constexpr std::string_view kResistanceMessage = " Send resistance/s for ";
-
-std::string ConsoleFrameHex(const char* CommandHex, std::uint32_t Id) {
-    return std::string("3E") + CommandHex + Hex2(Id) + "00" + "00" + "21";
-}
 
 }  // namespace
 
@@ -52,45 +44,41 @@ void TVelnWirelessProtocol::DisableResistanceTimer() {
 
 // ---- Commands
 
-void TVelnWirelessProtocol::SendHex(const std::string& Hex, const std::string& Message) {
-    SendFrame(HexToBytes(Hex), Message);
-}
-
 void TVelnWirelessProtocol::OpenRegistration() {
-    SendHex("3E0200000021", " Open Console Registration");
+    SendFrame(OutboundFrame(command::kOpenRegistration, kDongleId), " Open Console Registration");
     FOpened = true;
 }
 
 void TVelnWirelessProtocol::CloseRegistration() {
-    SendHex("3E0300000021", " Close Console Registration");
+    SendFrame(OutboundFrame(command::kCloseRegistration, kDongleId),
+              " Close Console Registration");
     FOpened = false;
 }
 
 void TVelnWirelessProtocol::RemoveConsole(std::uint8_t Id) {
-    SendHex(ConsoleFrameHex("06", Id), Id == kAllConsoles
-                                           ? std::string("  Remove All Console")
-                                           : "  Remove Console ID=" + std::to_string(Id));
+    SendFrame(OutboundFrame(command::kRemoveConsole, Id),
+              Id == kAllConsoles ? std::string("  Remove All Console")
+                                 : "  Remove Console ID=" + std::to_string(Id));
 }
 
 void TVelnWirelessProtocol::RequestSerial(std::int32_t Id) {
-    SendHex(ConsoleFrameHex("09", static_cast<std::uint32_t>(Id)),
-            " Serial Req Console " + std::to_string(Id));
+    SendFrame(OutboundFrame(command::kSerial, static_cast<std::uint8_t>(Id)),
+              " Serial Req Console " + std::to_string(Id));
 }
 
 void TVelnWirelessProtocol::RequestVersion(std::int32_t Id) {
-    SendHex(ConsoleFrameHex("0A", static_cast<std::uint32_t>(Id)),
-            " Version Req Console " + std::to_string(Id));
+    SendFrame(OutboundFrame(command::kVersion, static_cast<std::uint8_t>(Id)),
+              " Version Req Console " + std::to_string(Id));
 }
 
 void TVelnWirelessProtocol::SetMeasures(bool On) {
-    if (On)
-        SendHex("3E130001010021", " Start Measure");
-    else
-        SendHex("3E130001000021", " Stop Measure");
+    const char data = On ? 1 : 0;
+    SendFrame(OutboundFrame(command::kMeasures, kDongleId, std::string_view(&data, 1)),
+              On ? " Start Measure" : " Stop Measure");
 }
 
 std::int32_t TVelnWirelessProtocol::GetNumberOfConsole() {
-    SendHex("3E0400000021", " Ask Number of Console");
+    SendFrame(OutboundFrame(command::kConsoleCount, kDongleId), " Ask Number of Console");
     FCountReplyState = 1;
     // Nothing was written, so no reply can come.
     if (!FConnected) return FConsoleCount;
@@ -125,19 +113,20 @@ void TVelnWirelessProtocol::SendResistances(TObject* /*Sender*/) {
 
     const std::size_t n = FResistances.size();
     // Position 0 of the data is the dongle itself, always 0.
-    std::string hex = "3E1000" + Hex2(static_cast<std::uint32_t>(n + 1)) + "00";
-    hex.reserve(hex.size() + 2 * n + 4);
-    for (const TVelnResistanceItem& item : FResistances) hex += Hex2(item.Level);
-    hex += "00";
-    hex += "21";
-    SendHex(hex, std::string(kResistanceMessage) + std::to_string(n) + "console/s");
+    std::string levels(1, '\0');
+    levels.reserve(n + 1);
+    for (const TVelnResistanceItem& item : FResistances)
+        levels += static_cast<char>(item.Level);
+    SendFrame(OutboundFrame(command::kResistance, kDongleId, levels),
+              " Send resistance/s for " + std::to_string(n) + "console/s", TSentFrameKind::Refresh);
 }
 
 // ---- Send path and recovery
 
-void TVelnWirelessProtocol::SendFrame(const std::string& Frame, const std::string& Message) {
+void TVelnWirelessProtocol::SendFrame(const std::string& Frame, const std::string& Message,
+                                     TSentFrameKind Kind) {
     if (!FConnected) return;
-    const bool hidden = FDebugNoData && Message.find("Send resistance") != std::string::npos;
+    const bool hidden = FDebugNoData && Kind == TSentFrameKind::Refresh;
     if (!hidden) TraceFrame(kSentMark, Frame, Message);
 
     bool failed = false;
@@ -147,6 +136,7 @@ void TVelnWirelessProtocol::SendFrame(const std::string& Frame, const std::strin
         FPort->WriteTextAsync(Frame, FWriteAsync.get());
     } catch (...) {
         failed = true;
+        ReportSwallowed("writing a frame", std::current_exception());
     }
     // Recovered outside the handler: the recovery processes messages, which may run anything.
     if (failed) {
@@ -180,6 +170,7 @@ void TVelnWirelessProtocol::RecoverConnection() {
             FPort->ClosePort();
         } catch (...) {
             // A close handler failed; the port is closed all the same.
+            ReportSwallowed("closing the port after a failed write", std::current_exception());
         }
     }
     // Nothing can be sent on a closed port: only a reconnection below makes it connected

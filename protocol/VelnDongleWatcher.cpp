@@ -3,9 +3,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "protocol/DongleFrames.h"
 #include "protocol/PumpDelay.h"
 #include "protocol/WirelessProtocol.h"
 #include "runtime/Application.h"
+#include "runtime/SwallowedError.h"
 #include "runtime/UiHooks.h"
 #include "serial/ComPort.h"
 #include "serial/DeviceNodeEvents.h"
@@ -15,7 +17,6 @@
 namespace trimora {
 
 namespace {
-constexpr std::uint8_t kAllConsoles = 255;
 
 // The kernel's list, looked at every second: a failure to read it is not worth a message box
 // each time; the next look tries again.
@@ -132,12 +133,14 @@ bool TVelnDongleWatcher::Probe(const std::string& Path) {
         port->SetPort(Path);
     } catch (...) {
         // Renaming reopens an open port; it was closed, so nothing can fail here.
+        ReportSwallowed("renaming the port being probed", std::current_exception());
     }
     if (FProtocol.TryPort()) return true;
     // A device that is not the dongle is not held open.
     try {
         if (FProtocol.Port() != nullptr) FProtocol.Port()->SetConnected(false);
     } catch (...) {
+        ReportSwallowed("closing a port that is not the dongle", std::current_exception());
     }
     return false;
 }

@@ -129,10 +129,14 @@ class TVelnWirelessProtocol : public TComponent {
     void DisableResistanceTimer();
     const TDorvThreadTimer* ResistanceTimer() const { return FResistanceTimer.get(); }
 
+    // What a sent frame is, for the trace: the resistance refresh is steady traffic, which
+    // DebugNoData leaves out.
+    enum class TSentFrameKind { Command, Refresh };
     // The single send path: traces Frame with Message, discards the port's pending output and
     // starts the write without waiting for it. A failure is traced and recovered from here;
     // nothing reaches the caller.
-    void SendFrame(const std::string& Frame, const std::string& Message);
+    void SendFrame(const std::string& Frame, const std::string& Message,
+                   TSentFrameKind Kind = TSentFrameKind::Command);
     // After a failed write: closes the port, waits DisconDelayBetweenCloseOpenPort while
     // processing messages, tries the same port again when AutoConnection is set, and raises
     // OnDisconnection. The component is connected afterwards only when that attempt found the
@@ -240,8 +244,6 @@ class TVelnWirelessProtocol : public TComponent {
     void CreateResistanceTimer();
     // Closes the port, waits, tries it again with AutoConnection, raises OnDisconnection.
     void RecoverConnection();
-    // The frame composed from hex text, sent with its trace text.
-    void SendHex(const std::string& Hex, const std::string& Message);
     void TraceWriteError();
 
     // ---- Fields, in the component's declared order. The events sit among them, as public

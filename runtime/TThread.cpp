@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include "runtime/Application.h"
+#include "runtime/SwallowedError.h"
 
 namespace trimora {
 
@@ -49,6 +50,7 @@ void TThread::Run() {
         Execute();
     } catch (...) {
         // An error that reaches here ends the thread, as an unhandled one would.
+        ReportSwallowed("a worker thread", std::current_exception());
     }
     FFinished.store(true);
     Application::Instance().WorkerEnded();

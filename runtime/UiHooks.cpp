@@ -13,6 +13,14 @@ void UiHooks::MessageBox(const std::string& Text, TMsgDlgType Type) {
     std::fprintf(stderr, "Trimora: %s\n", Text.c_str());
 }
 
+void UiHooks::Notice(const std::string& Text) {
+    if (FNotice) {
+        FNotice(Text);
+        return;
+    }
+    std::fprintf(stderr, "%s\n", Text.c_str());
+}
+
 std::unique_ptr<ProgressWindowView> UiHooks::CreateProgressView() const {
     return FProgressFactory ? FProgressFactory() : nullptr;
 }

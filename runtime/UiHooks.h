@@ -48,12 +48,18 @@ class UiHooks {
   public:
     using MessageBoxHook = std::function<void(const std::string&, TMsgDlgType)>;
     using ProgressViewFactory = std::function<std::unique_ptr<ProgressWindowView>()>;
+    using NoticeHook = std::function<void(const std::string&)>;
 
     // A modal box with an OK button. Every box is recorded; without a hook it goes to stderr.
     void MessageBox(const std::string& Text, TMsgDlgType Type);
     void SetMessageBoxHook(MessageBoxHook Hook) { FMessageBox = std::move(Hook); }
     const std::vector<ShownMessage>& ShownMessages() const { return FShown; }
     void ClearShownMessages() { FShown.clear(); }
+
+    // A line for the operator outside the window, such as why a port cannot be opened. Without
+    // a hook it goes to stderr.
+    void Notice(const std::string& Text);
+    void SetNoticeHook(NoticeHook Hook) { FNotice = std::move(Hook); }
 
     // A new view for a progress window; nullptr when no toolkit view is installed.
     std::unique_ptr<ProgressWindowView> CreateProgressView() const;
@@ -64,6 +70,7 @@ class UiHooks {
   private:
     MessageBoxHook FMessageBox;
     ProgressViewFactory FProgressFactory;
+    NoticeHook FNotice;
     std::vector<ShownMessage> FShown;
 };
 

@@ -1,5 +1,6 @@
 #include "serial/ComInputWatch.h"
 
+#include "runtime/SwallowedError.h"
 #include "serial/ComPort.h"
 #include "serial/SerialDevice.h"
 
@@ -53,7 +54,8 @@ void TComInputWatch::ServeNow() {
             FPort.ServeDeviceEvents(wake.Events, FDetached);
         } catch (...) {
             // Like an event thread ended by an error: nothing more is delivered until the port
-            // is opened again.
+            // is opened again, which the port then reports (InputEnded).
+            ReportSwallowed("a handler of a port's received data", std::current_exception());
             if (!FStopped) End(false);
             return;
         }

@@ -5,6 +5,7 @@
 #include <cerrno>
 
 #include "runtime/Application.h"
+#include "runtime/SwallowedError.h"
 #include "serial/ComInputWatch.h"
 #include "serial/ComThread.h"
 
@@ -18,6 +19,7 @@ TCustomComPort::~TCustomComPort() {
         ClosePort();
     } catch (...) {
         // A close handler failed; the port goes away all the same.
+        ReportSwallowed("closing a port being destroyed", std::current_exception());
     }
     StopInputWatch();
     if (FWatchThread) StopWatchThread();
@@ -199,6 +201,7 @@ void TCustomComPort::OpenPort() {
     if (life.expired() || FConnected) return;
     OpenDevice();
     FConnected = true;
+    FInputEnded = false;
     FGoneReported = false;
     try {
         ApplySettings();
@@ -217,6 +220,7 @@ void TCustomComPort::OpenPort() {
     if (guiReads) {
         // Ended by a hang-up or a failed handler: the writer has nothing left to do either.
         FInputWatch = TComInputWatch::Start(*this, FDevice, FEvents, [this](bool DeviceGone) {
+            FInputEnded = true;
             if (FWatchThread) FWatchThread->Stop();
             if (DeviceGone) ReportDeviceGone();
         });
@@ -332,6 +336,13 @@ std::int32_t TCustomComPort::WriteBufferAsync(const void* Buffer, std::int32_t C
 std::int32_t TCustomComPort::WriteTextAsync(const std::string& Text, TAsyncRecord* AsyncPtr) {
     if (Text.empty()) return 0;
     return WriteBufferAsync(Text.data(), static_cast<std::int32_t>(Text.size()), AsyncPtr);
+}
+
+bool TCustomComPort::InputEnded() const {
+    if (!FConnected) return false;
+    // Without the GUI loop's watch, the event thread reads the input; it ends on the same
+    // causes.
+    return FInputEnded || (FWatchThread && FWatchThread->ReadsInput() && FWatchThread->Finished());
 }
 
 std::int32_t TCustomComPort::InputCount() const {

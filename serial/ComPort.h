@@ -82,6 +82,9 @@ class TCustomComPort : public TComponent {
     std::int32_t OutputCount() const;
     // The device's handle (a file descriptor here), -1 while closed.
     int DeviceHandle() const { return FDevice.Handle(); }
+    // True while the port is open but delivers no received data any more: a handler raised an
+    // error, or the device hung up. Delivery resumes when the port is opened again.
+    bool InputEnded() const;
     // The event thread while the port is open, else none.
     const TComThread* EventThread() const { return FWatchThread.get(); }
 
@@ -173,6 +176,7 @@ class TCustomComPort : public TComponent {
     bool FAnyDataHook = false;
     bool FConnected = false;
     bool FClosing = false;
+    bool FInputEnded = false;  // the GUI loop's watch ended by itself
     bool FGoneReported = false;
     TBaudRate FBaudRate = br9600;
     std::uint32_t FOtherBaudRate = 9600;

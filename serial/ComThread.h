@@ -27,6 +27,8 @@ class TComThread : public TThread {
     // True while the calling thread is serving this thread's events (the GUI thread inside the
     // hand-over the event thread waits for): the event thread cannot be waited for from there.
     bool ServingHandOver() const { return FServingThread.load() == std::this_thread::get_id(); }
+    // It reads the device's input (the GUI loop does not wait for it).
+    bool ReadsInput() const { return FReadsInput; }
     // The port is closing from inside the hand-over or going away: serve nothing more of it.
     void Detach() { FDetached.store(true); }
 

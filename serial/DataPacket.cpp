@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "runtime/SwallowedError.h"
 #include "serial/ComPort.h"
 
 namespace trimora {
@@ -49,6 +50,7 @@ TComDataPacket::~TComDataPacket() {
         SetComPort(nullptr);
     } catch (...) {
         // The port no longer knew the link; nothing is left to undo.
+        ReportSwallowed("detaching a framer being destroyed", std::current_exception());
     }
 }
 

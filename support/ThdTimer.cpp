@@ -1,3 +1,4 @@
+#include "runtime/SwallowedError.h"
 #include "support/ThdTimer.h"
 
 #include <array>
@@ -157,7 +158,8 @@ void TThreadedTimer::HandleTick() {
     try {
         OnTimer(this);
     } catch (...) {
-        // A tick handler's error goes nowhere: the timer keeps ticking.
+        // The timer keeps ticking.
+        ReportSwallowed("a timer's tick handler", std::current_exception());
     }
 }
 

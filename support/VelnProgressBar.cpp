@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "runtime/Application.h"
+#include "runtime/SwallowedError.h"
 #include "support/HeadlessProgressView.h"
 
 namespace trimora {
@@ -59,6 +60,7 @@ std::unique_ptr<ProgressWindowView> MakeView() {
     } catch (...) {
         // A toolkit that cannot build the window must not stop the caller: the model goes on
         // without it.
+        ReportSwallowed("building the progress window", std::current_exception());
     }
     return std::make_unique<HeadlessProgressView>();
 }

@@ -325,16 +325,29 @@ TEST(PortError, APortHandedOverReportsItsErrorsToTheComponent) {
     test::SilencePort(port);
 }
 
+namespace {
+// The operator's notices (stderr without a toolkit), one line each, while it lives.
+struct NoticeRecorder {
+    std::string Text;
+    NoticeRecorder() {
+        Application::Instance().Ui().SetNoticeHook([this](const std::string& Line) {
+            Text += Line + "\n";
+        });
+    }
+    ~NoticeRecorder() { Application::Instance().Ui().SetNoticeHook(nullptr); }
+};
+}  // namespace
+
 TEST(PermissionHint, AMissingDeviceGetsNone) {
     SearchingProtocol s;
     s.P.SetPortDef(kMissingDevice);
-    ::testing::internal::CaptureStderr();
+    NoticeRecorder notices;
     s.P.TryPort();
-    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "")
+    EXPECT_EQ(notices.Text, "")
         << "a missing device is no matter of rights";
 }
 
-TEST(PermissionHint, ADeviceThisUserMayNotOpenIsNamedOnStderr) {
+TEST(PermissionHint, ADeviceThisUserMayNotOpenIsNamedToTheOperator) {
     if (::geteuid() == 0)
         GTEST_SKIP() << "runs as root, where file permissions do not stop an open";
     test::PseudoTerminal pty;
@@ -342,9 +355,9 @@ TEST(PermissionHint, ADeviceThisUserMayNotOpenIsNamedOnStderr) {
     SearchingProtocol s;
     s.P.SetPortDef(pty.SlavePath());
 
-    ::testing::internal::CaptureStderr();
+    NoticeRecorder notices;
     EXPECT_FALSE(s.P.TryPort());
-    const std::string written = ::testing::internal::GetCapturedStderr();
+    const std::string written = notices.Text;
 
     EXPECT_EQ(written, PortAccessHint(pty.SlavePath()) + "\n");
     EXPECT_NE(written.find(pty.SlavePath()), std::string::npos) << written;

@@ -15,6 +15,7 @@
 #include "serial/ComThread.h"
 #include "serial/DataPacket.h"
 #include "tests/common/PseudoTerminal.h"
+#include "tests/common/RecordingTraceLog.h"
 #include "tests/serial/SerialTestSupport.h"
 
 using namespace trimora;
@@ -260,10 +261,14 @@ TEST_F(ReceiveOnPty, DestroyingFromInsideItsHandlerIsSafe) {
 TEST_F(ReceiveOnPty, AHandlerErrorEndsDeliveryButNotThePort) {
     framer.SetComPort(port.get());
     onPacket = [](const std::string&) { throw std::runtime_error("handler failed"); };
+    test::RecordingTraceLog log;
     port->OpenPort();
     ASSERT_TRUE(pty.Write(kMeasure));
     ASSERT_TRUE(ThreadEnds(port->EventThread()));
     EXPECT_TRUE(port->Connected());
+    EXPECT_TRUE(port->InputEnded()) << "the port says that it delivers nothing more";
+    EXPECT_EQ(log.Lines(), std::vector<std::string>{
+                               "error ignored in a handler of a port's received data: handler failed"});
     EXPECT_EQ(packets.size(), 1u);
 
     onPacket = nullptr;
@@ -275,9 +280,27 @@ TEST_F(ReceiveOnPty, AHandlerErrorEndsDeliveryButNotThePort) {
 
     port->ClosePort();
     port->OpenPort();
+    EXPECT_FALSE(port->InputEnded());
     ASSERT_TRUE(pty.Write(kMeasure));
     EXPECT_TRUE(test::PumpUntil([&] { return packets.size() >= 2; }));
     EXPECT_EQ(packets.back(), kMeasure);
+}
+
+// Without the GUI loop's watch the event thread serves the input; a handler's error ends it.
+TEST_F(ReceiveOnPty, AHandlerErrorOnTheEventThreadEndsDeliveryAndSaysSo) {
+    port->SetSyncMethod(smNone);
+    framer.SetComPort(port.get());
+    onPacket = [](const std::string&) { throw std::runtime_error("handler failed"); };
+    test::RecordingTraceLog log;
+    port->OpenPort();
+    EXPECT_FALSE(port->InputEnded());
+    ASSERT_TRUE(pty.Write(kMeasure));
+    ASSERT_TRUE(ThreadEnds(port->EventThread()));
+    EXPECT_TRUE(port->Connected());
+    EXPECT_TRUE(port->InputEnded());
+    EXPECT_EQ(log.Lines(), std::vector<std::string>{"error ignored in a worker thread: handler failed"});
+    port->ClosePort();
+    EXPECT_FALSE(port->InputEnded());
 }
 
 TEST_F(ReceiveOnPty, AHungUpDeviceEndsTheLoopOnceAndWritesFailFast) {
@@ -295,6 +318,7 @@ TEST_F(ReceiveOnPty, AHungUpDeviceEndsTheLoopOnceAndWritesFailFast) {
     pty.CloseMaster();
     EXPECT_TRUE(ThreadEnds(thread)) << "the loop ends instead of spinning";
     EXPECT_TRUE(port->Connected());
+    EXPECT_TRUE(port->InputEnded());
 
     auto start = std::chrono::steady_clock::now();
     try {

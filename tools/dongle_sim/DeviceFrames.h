@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "protocol/DongleFrames.h"
+
 namespace trimora::sim {
 
 // Command codes the emulator understands (from the host) and sends (to the host).
@@ -20,10 +22,11 @@ constexpr std::uint8_t kMeasures = 0x13;
 constexpr std::uint8_t kFirmware = 0x15;
 }  // namespace cmd
 
-constexpr std::uint8_t kDongleId = 0;
-constexpr std::uint8_t kAllConsoles = 255;
-constexpr std::uint8_t kFrameStart = 0x3E;
-constexpr std::uint8_t kFrameEnd = 0x21;
+// The frame bytes and special ids are the protocol's own.
+using ::trimora::kAllConsoles;
+using ::trimora::kDongleId;
+using ::trimora::kFrameEnd;
+using ::trimora::kFrameStart;
 
 // ">" Command Id N Data... 0x00 "!"; Data holds at most 255 bytes.
 std::string MakeFrame(std::uint8_t Command, std::uint8_t Id, const std::string& Data);
