@@ -49,6 +49,13 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& Args) {
             value = Args[++i];
             return true;
         };
+        // An empty file name would silently mean "no file".
+        auto takeFileName = [&]() -> bool {
+            if (!takeValue()) return false;
+            if (!value.empty()) return true;
+            result.Error = "option " + name + " needs a file name";
+            return false;
+        };
         auto refuseValue = [&]() -> bool {
             if (!hasValue) return true;
             result.Error = "option " + name + " takes no value";
@@ -72,17 +79,13 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& Args) {
             }
             result.Port = value;
         } else if (name == "--trace") {
-            if (!takeValue()) return result;
-            if (value.empty()) {
-                result.Error = "option --trace needs a file name";
-                return result;
-            }
+            if (!takeFileName()) return result;
             result.Trace = value;
         } else if (name == "--demo-log") {
-            if (!takeValue()) return result;
+            if (!takeFileName()) return result;
             result.DemoLog = value;
         } else if (name == "--screenshot") {
-            if (!takeValue()) return result;
+            if (!takeFileName()) return result;
             result.Screenshot = value;
         } else if (name == "--quit-after") {
             if (!takeValue()) return result;

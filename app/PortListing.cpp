@@ -4,12 +4,31 @@ namespace trimora {
 
 namespace {
 
+// A USB device names itself: its strings reach the terminal with their control characters
+// (C0, DEL, C1 as UTF-8) shown as '?', so that none can move the cursor or retitle the window.
+std::string Printable(const std::string& Text) {
+    std::string out;
+    for (std::size_t i = 0; i < Text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(Text[i]);
+        const bool c1 = c == 0xC2 && i + 1 < Text.size() &&
+                        static_cast<unsigned char>(Text[i + 1]) >= 0x80 &&
+                        static_cast<unsigned char>(Text[i + 1]) <= 0x9F;
+        if (c < 0x20 || c == 0x7F || c1) {
+            out += '?';
+            i += c1 ? 1 : 0;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
 void Field(std::string& Out, const char* Name, const std::string& Value) {
     if (Value.empty()) return;
     Out += "  ";
     Out += Name;
     Out.append(14 - std::string(Name).size(), ' ');
-    Out += Value;
+    Out += Printable(Value);
     Out += '\n';
 }
 

@@ -43,10 +43,22 @@ std::string TRememberedPort::Load() const {
 }
 
 bool TRememberedPort::Store(const std::string& Port, std::string& Error) const {
-    QSettings settings(QString::fromLocal8Bit(FFile.c_str()), QSettings::IniFormat);
-    settings.setValue(kPortKey, QString::fromLocal8Bit(Port.c_str()));
-    settings.sync();
-    if (settings.status() == QSettings::NoError) return true;
+    // QSettings writing the file in place waits, without end, for its lock file beside it (one
+    // left as a folder, or held by a process that hangs), and the window would never come up.
+    // The new content goes to a file of this process's own, which then replaces the old one.
+    const QString file = QString::fromLocal8Bit(FFile.c_str());
+    const QString fresh = file + QStringLiteral(".%1.new").arg(::getpid());
+    bool written = false;
+    {
+        const QSettings old(file, QSettings::IniFormat);
+        QSettings settings(fresh, QSettings::IniFormat);
+        for (const QString& key : old.allKeys()) settings.setValue(key, old.value(key));
+        settings.setValue(kPortKey, QString::fromLocal8Bit(Port.c_str()));
+        settings.sync();
+        written = settings.status() == QSettings::NoError;
+    }
+    if (written && std::rename(fresh.toLocal8Bit().constData(), FFile.c_str()) == 0) return true;
+    std::remove(fresh.toLocal8Bit().constData());
     Error = "cannot write " + FFile;
     return false;
 }

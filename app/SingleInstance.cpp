@@ -13,6 +13,8 @@
 #include <QLocalSocket>
 #include <cctype>
 #include <cerrno>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <thread>
@@ -61,12 +63,40 @@ bool RequestShow(const std::string& Path, int TimeoutMs) {
     return answer == kShown;
 }
 
+// A folder of the user's own under the temporary folder; another user's folder of that name
+// is not used. Empty when there is none.
+std::string PrivateTempFolder() {
+    const std::string folder =
+        QDir::tempPath().toStdString() + "/trimora-" + std::to_string(::getuid());
+    ::mkdir(folder.c_str(), 0700);
+    struct stat st {};
+    if (::lstat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::getuid())
+        return folder;
+    return {};
+}
+
+// A short name that stays the same for the same text (FNV-1a).
+std::string Digest(const std::string& Text) {
+    std::uint64_t hash = 0xcbf29ce484222325ull;
+    for (unsigned char c : Text) hash = (hash ^ c) * 0x100000001b3ull;
+    char text[17];
+    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(hash));
+    return text;
+}
+
 }  // namespace
 
 TSingleInstance::TSingleInstance(std::string Folder, std::string Display) {
     const std::string base = Folder + "/trimora-" + FileNamePart(Display);
     FLockPath = base + ".lock";
     FSocketPath = base + ".socket";
+    // A socket's path has to fit in sockaddr_un. Where the folder's path is too long for that
+    // (a deep XDG_RUNTIME_DIR), the socket goes to the user's folder under /tmp, named after
+    // the lock, so that every start with this folder and display still meets the same one.
+    if (FSocketPath.size() >= sizeof sockaddr_un{}.sun_path) {
+        const std::string temp = PrivateTempFolder();
+        if (!temp.empty()) FSocketPath = temp + "/trimora-" + Digest(FLockPath) + ".socket";
+    }
 }
 
 TSingleInstance::~TSingleInstance() {
@@ -85,13 +115,8 @@ std::string TSingleInstance::DefaultFolder() {
     if (!runtime.empty() && runtime[0] == '/' && ::stat(runtime.c_str(), &st) == 0 &&
         S_ISDIR(st.st_mode))
         return runtime;
-    // A folder of the user's own: another user's folder of that name is not used.
-    const std::string folder =
-        QDir::tempPath().toStdString() + "/trimora-" + std::to_string(::getuid());
-    ::mkdir(folder.c_str(), 0700);
-    if (::lstat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::getuid())
-        return folder;
-    return QDir::tempPath().toStdString();
+    const std::string folder = PrivateTempFolder();
+    return !folder.empty() ? folder : QDir::tempPath().toStdString();
 }
 
 std::string TSingleInstance::DisplayName() {

@@ -40,8 +40,10 @@ TTraceFile::~TTraceFile() {
 
 void TTraceFile::WriteLine(const std::string& Line) {
     if (FFd.load() < 0) return;
-    const std::string text = TimeOfDay() + Line + "\n";
+    // Stamped under the lock, so that lines from several threads stand in the file in the
+    // order of their times.
     std::lock_guard lock(FMutex);
+    const std::string text = TimeOfDay() + Line + "\n";
     const int fd = FFd.load();
     if (fd < 0) return;
     for (std::size_t done = 0; done < text.size();) {

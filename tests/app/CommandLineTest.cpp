@@ -81,6 +81,8 @@ TEST(CommandLine, RefusesWhatItDoesNotKnowWithAReason) {
         {"--list-ports", "--trace", "/tmp/t"},
         {"--trace"},
         {"--trace="},
+        {"--quit-after", "1", "--screenshot="},  // no file: no picture, said nowhere
+        {"--demo", "--demo-log", ""},
     };
     for (const auto& args : wrong) {
         const TCommandLine line = ParseCommandLine(args);
@@ -89,6 +91,8 @@ TEST(CommandLine, RefusesWhatItDoesNotKnowWithAReason) {
     }
     EXPECT_NE(ParseCommandLine({"--bogus"}).Error.find("--bogus"), std::string::npos);
     EXPECT_EQ(ParseCommandLine({"--port", "--demo"}).Error, "option --port needs a value");
+    EXPECT_EQ(ParseCommandLine({"--quit-after", "1", "--screenshot", ""}).Error,
+              "option --screenshot needs a file name");
 }
 
 TEST(CommandLine, UsageNamesEveryOption) {

@@ -66,3 +66,19 @@ TEST(PortListing, APortGivenOnTheCommandLineIsSaidToBe) {
                   " (ttyUSB4)  [given with --port]\n"
                   "  access:       no such device\n");
 }
+
+// Descriptor strings come from the device: a terminal escape in one (here a title change, a
+// cursor move and a C1 control) is shown, not obeyed.
+TEST(PortListing, ADevicesOwnStringsCannotSteerTheTerminal) {
+    FakeDeviceTree t;
+    t.UsbPort("ttyUSB0", "1-2", "ftdi_sio",
+              {"0403", "6001", "Evil\x1b]0;owned\x07 Corp", "Dongle\x1b[2J",
+               "A\xC2\x9B"
+               "5\x7F"});
+    t.Node("ttyUSB0");
+    const std::string text =
+        PortListingText({"ttyUSB0", TFirstPort::fpGiven}, {"ttyUSB0"}, t.Roots());
+    EXPECT_NE(text.find("  manufacturer: Evil?]0;owned? Corp\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("  product:      Dongle?[2J\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("  serial:       A?5?\n"), std::string::npos) << text;
+}

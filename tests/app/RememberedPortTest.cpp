@@ -3,8 +3,11 @@
 
 #include <filesystem>
 #include <fstream>
+#include <future>
+#include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/RememberedPort.h"
@@ -92,4 +95,31 @@ TEST(RememberedPort, AFileThatCannotBeWrittenIsReported) {
     EXPECT_FALSE(memory.Store("/dev/ttyUSB0", error));
     EXPECT_EQ(error, "cannot write " + memory.File());
     EXPECT_EQ(memory.Load(), "");
+}
+
+// A lock file left where the configuration's own lock goes (here a folder, which no lock can
+// replace) once held the window back for good: the store waited on it without end.
+TEST(RememberedPort, AStrayLockBesideTheFileHoldsNothingUp) {
+    ScratchFolder dir;
+    const TRememberedPort memory(dir.Path() + "/Trimora/Trimora.conf");
+    std::string error;
+    ASSERT_TRUE(memory.Store("/dev/ttyUSB0", error)) << error;
+    { std::ofstream(memory.File(), std::ios::app) << "[Window]\nKept=yes\n"; }
+    fs::create_directory(memory.File() + ".lock");
+
+    auto stored = std::make_shared<std::promise<bool>>();
+    std::future<bool> result = stored->get_future();
+    std::thread([memory, stored] {
+        std::string error;
+        stored->set_value(memory.Store("/dev/ttyACM0", error));
+    }).detach();
+    ASSERT_EQ(result.wait_for(std::chrono::seconds(30)), std::future_status::ready)
+        << "storing the port does not return";
+    EXPECT_TRUE(result.get());
+    EXPECT_EQ(memory.Load(), "/dev/ttyACM0");
+    std::ifstream in(memory.File());
+    const std::string text((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_NE(text.find("Kept=yes"), std::string::npos) << "other settings are kept:\n" << text;
+    for (const fs::directory_entry& e : fs::directory_iterator(dir.Path() + "/Trimora"))
+        EXPECT_EQ(e.path().filename().string().find(".new"), std::string::npos) << e.path();
 }

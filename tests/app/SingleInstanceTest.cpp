@@ -132,3 +132,27 @@ TEST(SingleInstance, TheDisplayComesFromTheEnvironment) {
     }
     for (int i = 0; i < 3; ++i) set(names[i], saved[i]);
 }
+
+// A runtime folder deep enough that no socket path in it fits sockaddr_un: the first start
+// could not listen, and every later one waited its full time and then said the first did not
+// answer.
+TEST(SingleInstance, ADeepRuntimeFolderStillLetsTheFirstBeFound) {
+    ScratchFolder dir;
+    const std::string deep = dir.Path() + "/" + std::string(120, 'd');
+    ASSERT_TRUE(fs::create_directory(deep));
+    TSingleInstance first(deep, "xcb :0");
+    ASSERT_TRUE(first.Claim());
+    std::string error;
+    ASSERT_TRUE(first.Listen(error)) << error;
+    int shown = 0;
+    first.OnShowRequest = [&] { ++shown; };
+
+    TSingleInstance later(deep, "xcb :0");
+    EXPECT_EQ(later.SocketPath(), first.SocketPath());
+    EXPECT_FALSE(later.Claim());
+    EXPECT_TRUE(AskWhileServing(later, 5s));
+    EXPECT_EQ(shown, 1);
+    EXPECT_NE(TSingleInstance(deep, "xcb :1").SocketPath(), first.SocketPath())
+        << "each display keeps its own";
+    first.StopListening();
+}

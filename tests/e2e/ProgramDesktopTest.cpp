@@ -14,13 +14,13 @@
 #include <thread>
 #include <vector>
 
+#include "tests/common/ProgramProcess.h"
 #include "tests/e2e/LineBench.h"
-#include "tests/e2e/ProgramProcess.h"
 #include "tools/dongle_sim/DongleSim.h"
 
 using namespace std::chrono_literals;
-using trimora::e2e::ProgramProcess;
-using trimora::e2e::RunToEnd;
+using trimora::test::ProgramProcess;
+using trimora::test::RunToEnd;
 namespace fs = std::filesystem;
 
 namespace {

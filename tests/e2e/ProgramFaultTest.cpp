@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/common/ProgramRun.h"
+#include "tests/common/ProgramProcess.h"
 #include "tests/common/PseudoTerminal.h"
 #include "tests/e2e/LineBench.h"
 
@@ -51,6 +51,7 @@ TEST(ProgramFaults, AWrongCommandLineEndsAtOnceWithTheReasonAndTheUsage) {
         {"--quit-after", "nan"},
         {"--quit-after", "0x10"},
         {"--port", "--demo"},
+        {"--quit-after", "1", "--screenshot", ""},
         {"--demo", "--port", "COM1"},
         {"--screenshot", scratch.Path() + "/a.png"},
         {std::string("--\xff\xfe", 4)},

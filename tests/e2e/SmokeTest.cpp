@@ -1,8 +1,5 @@
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <QGuiApplication>
 #include <QImage>
@@ -15,52 +12,14 @@
 #include <thread>
 #include <vector>
 
+#include "tests/common/ProgramProcess.h"
 #include "tools/dongle_sim/DongleSim.h"
-
-extern char** environ;
 
 using namespace std::chrono_literals;
 using trimora::sim::DongleSim;
+using trimora::test::ProgramProcess;
 
 namespace {
-
-// The program as a child process, with this process's environment (DISPLAY included).
-class ProgramRun {
-  public:
-    explicit ProgramRun(std::vector<std::string> Args) : FArgs(std::move(Args)) {}
-    ~ProgramRun() {
-        if (FPid > 0) {
-            ::kill(FPid, SIGKILL);
-            ::waitpid(FPid, nullptr, 0);
-        }
-    }
-    bool Start() {
-        std::vector<char*> argv;
-        for (std::string& a : FArgs) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        return ::posix_spawn(&FPid, argv[0], nullptr, nullptr, argv.data(), environ) == 0;
-    }
-    bool Running() const { return FPid > 0 && ::waitpid(FPid, nullptr, WNOHANG) == 0; }
-    void Signal(int Number) { ::kill(FPid, Number); }
-    // The exit status, or -1 when it does not end in time.
-    int Wait(std::chrono::milliseconds Timeout) {
-        const auto deadline = std::chrono::steady_clock::now() + Timeout;
-        int status = 0;
-        while (std::chrono::steady_clock::now() < deadline) {
-            const pid_t done = ::waitpid(FPid, &status, WNOHANG);
-            if (done == FPid) {
-                FPid = -1;
-                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-            }
-            std::this_thread::sleep_for(20ms);
-        }
-        return -1;
-    }
-
-  private:
-    std::vector<std::string> FArgs;
-    pid_t FPid = -1;
-};
 
 int CountPixels(const QImage& Image, const QColor& Colour) {
     int count = 0;
@@ -87,7 +46,9 @@ TEST(Smoke, ProgramCalibratesAgainstTheEmulatorAndShutsDownCleanlyOnSigterm) {
     DongleSim dongle(config);
     ASSERT_TRUE(dongle.Start());
 
-    ProgramRun program({TRIMORA_PROGRAM, "--port", dongle.PortPath()});
+    // With this process's environment (DISPLAY included).
+    ProgramProcess program({TRIMORA_PROGRAM, "--port", dongle.PortPath()}, {},
+                           TRIMORA_SMOKE_OUTPUT_DIR, "smoke-program");
     ASSERT_TRUE(program.Start());
 
     // Found, registration opened, the console joined and its measures started.
@@ -147,7 +108,8 @@ TEST(Smoke, TerminationWhileTheWindowEndsAfterAnUnplugOrBeforeQuitAfter) {
         SCOPED_TRACE("unplugged, then SIGINT twice");
         DongleSim dongle(config);
         ASSERT_TRUE(dongle.Start());
-        ProgramRun program({TRIMORA_PROGRAM, "--port", dongle.PortPath()});
+        ProgramProcess program({TRIMORA_PROGRAM, "--port", dongle.PortPath()}, {},
+                               TRIMORA_SMOKE_OUTPUT_DIR, "unplugged-program");
         ASSERT_TRUE(program.Start());
         ASSERT_TRUE(dongle.WaitForHostFrame("3E130001010021", 15s)) << "measures never started";
         ASSERT_TRUE(dongle.HangUp());
@@ -161,7 +123,8 @@ TEST(Smoke, TerminationWhileTheWindowEndsAfterAnUnplugOrBeforeQuitAfter) {
         SCOPED_TRACE("SIGTERM 0.4 s before --quit-after, attempt " + std::to_string(attempt));
         DongleSim dongle(config);
         ASSERT_TRUE(dongle.Start());
-        ProgramRun program({TRIMORA_PROGRAM, "--port", dongle.PortPath(), "--quit-after", "4"});
+        ProgramProcess program({TRIMORA_PROGRAM, "--port", dongle.PortPath(), "--quit-after", "4"},
+                               {}, TRIMORA_SMOKE_OUTPUT_DIR, "quitting-program");
         const auto started = std::chrono::steady_clock::now();
         ASSERT_TRUE(program.Start());
         ASSERT_TRUE(dongle.WaitForHostFrame("3E130001010021", 15s)) << "measures never started";

@@ -10,7 +10,7 @@
 
 #include <filesystem>
 
-#include "tests/common/ProgramRun.h"
+#include "tests/common/ProgramProcess.h"
 #include "tests/tools/SimTestSupport.h"
 #include "tools/dongle_sim/CommandLine.h"
 #include "tools/dongle_sim/ConsoleCommands.h"

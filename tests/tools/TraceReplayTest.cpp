@@ -33,6 +33,14 @@ TEST(TraceReplay, TakesTheDonglesFramesTimedFromTheRequestTheyAnswered) {
          "00:00:00.050 <-3E0101050B757800000021 Data of console n\xB0"
          "1\n",
          {{50, version}, {150, measure}}},
+        {"a line stamped a little earlier than the one before is no day's wait",
+         "10:00:00.000 ->3E0A00000021 Version Req Console 0\n"
+         "10:00:00.040 <-3E0A0001780021 Version Nbr.= 0x78 ID = 0\n"
+         "10:00:00.030 swallowed error from another thread\n"
+         "10:00:00.100 <-3E0101050B757800000021 Data of console n\xB0"
+         "1\n"
+         "09:59:59.000 <-3E0A0001780021 Version Nbr.= 0x78 ID = 0\n",  // the clock set back
+         {{40, version}, {100, measure}, {100, version}}},
         {"no request before: time zero is the first frame",
          "08:00:00.500 <-3E0A0001780021 Version Nbr.= 0x78 ID = 0\n"
          "08:00:00.700 <-3E0A0001780021 Version Nbr.= 0x78 ID = 0\n",

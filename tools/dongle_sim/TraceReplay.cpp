@@ -1,5 +1,6 @@
 #include "tools/dongle_sim/TraceReplay.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -58,8 +59,10 @@ bool ReadTraceForReplay(std::istream& In, std::vector<ReplayFrame>& Frames, std:
         if (!line.empty() && line.back() == '\r') line.pop_back();
         const std::optional<std::uint64_t> time = TimeOfDayMs(line);
         if (!time) continue;
-        if (*time + dayOffset < previous) dayOffset += kMsPerDay;  // past midnight
-        const std::uint64_t at = *time + dayOffset;
+        // Far back is past midnight; a little back (the clock set back, lines of two writers
+        // interleaved) is no time passing, not a day's wait.
+        if (*time + dayOffset + kMsPerDay / 2 < previous) dayOffset += kMsPerDay;
+        const std::uint64_t at = std::max(*time + dayOffset, previous);
         previous = at;
         const std::string text = line.substr(13);
         if (TracedFrame(text, "->")) {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace trimora::e2e {
+namespace trimora::test {
 
 // The program (or any) as a child process with an environment of the test's choosing, its
 // standard output and error going to files in Scratch.
@@ -41,4 +41,14 @@ class ProgramProcess {
 // Runs it to its end (or kills it at Timeout) and gives its exit status.
 int RunToEnd(ProgramProcess& Process, std::chrono::milliseconds Timeout);
 
-}  // namespace trimora::e2e
+struct ProgramOutcome {
+    int Status = -1;  // exit status, 128 + signal, or -1: still running at the deadline (killed)
+    std::string Out, Err;
+};
+
+// Runs Argv (Argv[0] is looked up in PATH) with this process's environment to its end or until
+// Timeout, its output in files under Scratch, and collects its status and output.
+ProgramOutcome RunProgram(const std::vector<std::string>& Argv, const std::string& Scratch,
+                          std::chrono::milliseconds Timeout);
+
+}  // namespace trimora::test

@@ -1,4 +1,4 @@
-#include "tests/e2e/ProgramProcess.h"
+#include "tests/common/ProgramProcess.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -13,7 +13,7 @@
 
 extern char** environ;
 
-namespace trimora::e2e {
+namespace trimora::test {
 
 namespace {
 
@@ -101,4 +101,14 @@ int RunToEnd(ProgramProcess& Process, std::chrono::milliseconds Timeout) {
     return status;
 }
 
-}  // namespace trimora::e2e
+ProgramOutcome RunProgram(const std::vector<std::string>& Argv, const std::string& Scratch,
+                          std::chrono::milliseconds Timeout) {
+    ProgramProcess process(Argv, {}, Scratch);
+    ProgramOutcome result;
+    result.Status = RunToEnd(process, Timeout);
+    result.Out = process.Out();
+    result.Err = process.Err();
+    return result;
+}
+
+}  // namespace trimora::test
