@@ -9,7 +9,8 @@ namespace trimora {
 class TCustomComPort;
 
 // A receiver registered with a port. The port does not own it; each hook is optional and is
-// called on the thread that serves the port's events (the GUI thread).
+// called on the thread that serves the port's events: the GUI thread, or the port's event
+// thread under smNone (docs/threads.md).
 class TComLink : public TObject {
   public:
     // A block of received bytes: (port, bytes, count).
@@ -20,7 +21,7 @@ class TComLink : public TObject {
     std::function<void(TCustomComPort* Sender, bool Value)> TxNotifyHook;
     // The port has been opened (true) or closed (false).
     std::function<void(TCustomComPort* Sender, bool Value)> ConnectNotifyHook;
-    // State of a modem line, on open and close.
+    // State of a modem line, on open and close (never a change while open).
     std::function<void(TCustomComPort* Sender, bool OnOff)> CTSChangeHook;
     std::function<void(TCustomComPort* Sender, bool OnOff)> DSRChangeHook;
     std::function<void(TCustomComPort* Sender, bool OnOff)> RLSDChangeHook;

@@ -22,7 +22,9 @@ class TComThread;
 class TComInputWatch;
 
 // One serial device: its line settings, open and close, writes that never wait, and the
-// receivers its event thread hands received bytes to. Every operation belongs to the GUI thread.
+// receivers received bytes are delivered to. Its operations are called from the GUI thread; its
+// handlers run where SyncMethod puts them (docs/threads.md): on the GUI thread, or on the event
+// thread under smNone.
 class TCustomComPort : public TComponent {
   public:
     explicit TCustomComPort(TComponent* AOwner);
@@ -95,8 +97,11 @@ class TCustomComPort : public TComponent {
     TRxCharEvent OnRxChar;
     TRxBufEvent OnRxBuf;
     TNotifyEvent OnTxEmpty;
+    // Never raised by this backend.
     TNotifyEvent OnBreak;
     TNotifyEvent OnRing;
+    // Raised with the line's state on open and close only: this backend reports no change
+    // while the port is open.
     TComSignalEvent OnCTSChange;
     TComSignalEvent OnDSRChange;
     TComSignalEvent OnRLSDChange;
