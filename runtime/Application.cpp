@@ -112,7 +112,7 @@ void Application::ProcessMessages() {
         // A toolkit's pump serves the watches itself.
         serveWatches = !FWatches.empty() && !FWatchHooks.Added;
     }
-    if (serveWatches) WaitForLoop(0, true);
+    if (serveWatches) PollLoop(0, true);
     std::function<void()> pump;
     {
         std::lock_guard lock(FMutex);
@@ -145,7 +145,7 @@ void Application::Synchronize(std::function<void()> Fn) {
     if (call.Error) std::rethrow_exception(call.Error);
 }
 
-void Application::WaitFor(const std::function<bool()>& Ended) {
+void Application::ServeHandOversUntil(const std::function<bool()>& Ended) {
     for (;;) {
         while (ServeOne()) {
         }
@@ -170,13 +170,13 @@ void Application::WorkerEnded() {
     FQueued.notify_all();
 }
 
-void Application::IdleWait(std::chrono::milliseconds Timeout) {
+void Application::WaitForActivity(std::chrono::milliseconds Timeout) {
     {
         std::lock_guard lock(FMutex);
         if (!FQueue.empty()) return;
     }
     // A time already passed is no wait; poll() would take a negative one as no limit.
-    WaitForLoop(static_cast<int>(std::clamp<std::int64_t>(Timeout.count(), 0, 1 << 30)), false);
+    PollLoop(static_cast<int>(std::clamp<std::int64_t>(Timeout.count(), 0, 1 << 30)), false);
 }
 
 void Application::Run() {
@@ -191,7 +191,7 @@ void Application::Run() {
             }
             if (!FQueue.empty()) continue;
         }
-        WaitForLoop(-1, true);
+        PollLoop(-1, true);
     }
 }
 
@@ -319,7 +319,7 @@ void Application::SetWatchHooks(TWatchHooks Hooks) {
     }
 }
 
-void Application::WaitForLoop(int TimeoutMs, bool Serve) {
+void Application::PollLoop(int TimeoutMs, bool Serve) {
     // On the stack: a watch's call may pump, and so wait here again, while this wait's results
     // are being served.
     constexpr std::size_t kInline = 8;
@@ -363,7 +363,7 @@ bool Application::PumpUntil(const std::function<bool()>& Done, std::chrono::mill
         auto slice = std::min<std::chrono::steady_clock::duration>(deadline - now,
                                                                    std::chrono::milliseconds(5));
         // Rounded up: a wait of 0 ms would spin through the last fraction of a millisecond.
-        IdleWait(std::chrono::ceil<std::chrono::milliseconds>(slice));
+        WaitForActivity(std::chrono::ceil<std::chrono::milliseconds>(slice));
     }
 }
 

@@ -43,12 +43,12 @@ class Application {
     // On the GUI thread: serve hand-overs until Ended() is true. Workers call WorkerEnded()
     // after their last hand-over so this wait wakes. Ended() runs without the application's
     // lock, so it may use the application.
-    void WaitFor(const std::function<bool()>& Ended);
+    void ServeHandOversUntil(const std::function<bool()>& Ended);
     void WorkerEnded();
 
     // Block the GUI thread until a hand-over is queued, a watch is ready or Timeout passes;
     // serves nothing.
-    void IdleWait(std::chrono::milliseconds Timeout);
+    void WaitForActivity(std::chrono::milliseconds Timeout);
 
     // Headless main loop: serve hand-overs until Terminate().
     void Run();
@@ -130,9 +130,9 @@ class Application {
         bool Running = false;
     };
     WatchEntry* FindWatch(TWatchId Id);  // FMutex held
-    // Waits as IdleWait does; with Serve, runs the calls of the watches found ready unless a
+    // Waits as WaitForActivity does; with Serve, runs the calls of the watches found ready unless a
     // toolkit serves them.
-    void WaitForLoop(int TimeoutMs, bool Serve);
+    void PollLoop(int TimeoutMs, bool Serve);
 
     struct Call {
         std::function<void()> Fn;

@@ -30,9 +30,6 @@ public:
     bool HasFreeNotifiers() const { return !FFreeNotifies.empty(); }
 
     bool IsDestroying() const { return FDestroying; }
-    // Components are never loaded from stored forms nor designed here.
-    bool IsLoading() const { return false; }
-    bool IsDesigning() const { return false; }
 
 protected:
     virtual void Notification(TComponent* AComponent, TOperation Operation);

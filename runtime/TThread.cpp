@@ -59,7 +59,7 @@ void TThread::Run() {
 void TThread::WaitFor() {
     if (!FStarted) return;
     if (Application::Instance().IsGuiThread() && !FFinished.load())
-        Application::Instance().WaitFor([this] { return FFinished.load(); });
+        Application::Instance().ServeHandOversUntil([this] { return FFinished.load(); });
     if (FThread.joinable() && FThread.get_id() != std::this_thread::get_id()) FThread.join();
 }
 

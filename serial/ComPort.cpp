@@ -23,7 +23,7 @@ TCustomComPort::~TCustomComPort() {
         ReportSwallowed("closing a port being destroyed", std::current_exception());
     }
     StopInputWatch();
-    if (FWatchThread) StopWatchThread();
+    if (FWatchThread) StopEventThread();
     // Destroyed by a handler of the hand-over that a closing wait is serving.
     if (FStoppingThread != nullptr) FStoppingThread->Detach();
     FDevice.Close();
@@ -282,7 +282,7 @@ void TCustomComPort::ClosePort() {
         StopInputWatch();
     }
     if (FWatchRunning) {
-        StopWatchThread();
+        StopEventThread();
         if (life.expired()) return;
         FWatchRunning = false;
     }
@@ -298,7 +298,7 @@ void TCustomComPort::StopInputWatch() {
     if (watch) watch->Stop();
 }
 
-void TCustomComPort::StopWatchThread() {
+void TCustomComPort::StopEventThread() {
     std::unique_ptr<TComThread> thread = std::move(FWatchThread);
     if (!thread) return;
     thread->Stop();

@@ -153,7 +153,7 @@ class TCustomComPort : public TComponent {
     bool CallLinks(TLinkSignalHook Hook, bool Value);
     bool IsRegistered(const TComLink* Link) const;
     void UpdateAnyDataHook();
-    void StopWatchThread();
+    void StopEventThread();
     std::uint32_t ReadModemStatus();
     // Announces the lines on open (as read) and close (off); false if a handler closed or
     // destroyed the port.
@@ -171,6 +171,7 @@ class TCustomComPort : public TComponent {
     // Raises OnDeviceGone unless it was raised since the port opened.
     void ReportDeviceGone();
 
+    // The port's event thread, not a watch of the GUI loop (that is FInputWatch).
     std::unique_ptr<TComThread> FWatchThread;
     // The GUI thread's own wait for input, while events are served there.
     std::shared_ptr<TComInputWatch> FInputWatch;

@@ -103,7 +103,7 @@ TDeviceWake TSerialDevice::WaitForEvents(const TWakeSignal& Quit, TComEvents Mas
     const bool readInput = ReadsInput && !Mask.Empty();
     TDeviceWake wake;
     for (;;) {
-        // A full input queue waits for the GUI thread's read, which raises the kick.
+        // A full input queue waits for the GUI thread's read, which raises WriteQueuedOrInputRoom.
         const bool wantInput = readInput && d.Input.Room() > 0;
         // When another thread reads, the device matters here only while writes wait for it.
         const bool watchDevice = readInput || !d.Output.Empty();
@@ -111,7 +111,7 @@ TDeviceWake TSerialDevice::WaitForEvents(const TWakeSignal& Quit, TComEvents Mas
             {Quit.Handle(), POLLIN, 0},
             {watchDevice ? fd : -1,
              static_cast<short>((wantInput ? POLLIN : 0) | (d.Output.Empty() ? 0 : POLLOUT)), 0},
-            {d.WriteKick.Handle(), POLLIN, 0},
+            {d.WriteQueuedOrInputRoom.Handle(), POLLIN, 0},
         };
         int timeout = d.Output.MsUntilDeadline(TWriteFifo::Clock::now());
         int ready = ::poll(fds, 3, timeout);
@@ -124,7 +124,7 @@ TDeviceWake TSerialDevice::WaitForEvents(const TWakeSignal& Quit, TComEvents Mas
             wake.Quit = true;
             return wake;
         }
-        if (fds[2].revents != 0) d.WriteKick.Clear();
+        if (fds[2].revents != 0) d.WriteQueuedOrInputRoom.Clear();
 
         TComEvents events;
         bool alive = true;

@@ -39,7 +39,7 @@ int TSerialDevice::Open(const std::string& PortName) {
     std::size_t ignored;
     FImpl->Input.TakeErrors(ignored);
     FImpl->Output.Clear();
-    FImpl->WriteKick.Clear();
+    FImpl->WriteQueuedOrInputRoom.Clear();
     FImpl->Fd.store(fd);
     return 0;
 }
@@ -115,7 +115,7 @@ int TSerialDevice::Purge(bool Input, bool Output) {
         // emptied.
         if (::tcflush(fd, TCIFLUSH) != 0) return errno;
         FImpl->Input.Clear();
-        FImpl->WriteKick.Raise();  // in case the event thread waits for room
+        FImpl->WriteQueuedOrInputRoom.Raise();  // in case the event thread waits for room
     }
     // Output: every byte still waiting belongs to a write request, and a purge does not abort
     // requests, so there is nothing to discard. (Flushing the driver here would cut off the
@@ -139,7 +139,7 @@ int TSerialDevice::Write(const char* Data, std::size_t Count, std::size_t& Writt
         if (DeviceGoneError(e)) FImpl->MarkGone(e);
         return e;
     }
-    if (queued) FImpl->WriteKick.Raise();
+    if (queued) FImpl->WriteQueuedOrInputRoom.Raise();
     return 0;
 }
 
@@ -147,7 +147,7 @@ std::size_t TSerialDevice::Read(char* Out, std::size_t Count) {
     bool wasFull = false;
     std::size_t taken = FImpl->Input.Pop(Out, Count, &wasFull);
     // The event thread stops reading the device while the queue is full; room again wakes it.
-    if (wasFull && taken > 0) FImpl->WriteKick.Raise();
+    if (wasFull && taken > 0) FImpl->WriteQueuedOrInputRoom.Raise();
     return taken;
 }
 

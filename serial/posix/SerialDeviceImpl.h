@@ -19,7 +19,7 @@ struct TSerialDevice::TImpl {
     std::atomic<char> EventChar{0};
     TInputQueue Input;
     TWriteFifo Output;
-    TWakeSignal WriteKick;  // raised when writes are queued or the full input queue gets room
+    TWakeSignal WriteQueuedOrInputRoom;  // writes were queued, or the full input queue got room
     char ReadBuffer[4096];  // the one thread that reads the device
     std::int32_t WriteConstant = 1000;  // GUI thread only
     std::int32_t WriteMultiplier = 100;

@@ -91,7 +91,7 @@ TEST(Application, NestedPumpInsideAHandOverServesTheCallsBehindIt) {
     EXPECT_EQ(order, (std::vector<int>{1, 2, 3}));
 }
 
-TEST(Application, WaitForServesAHandOverStartedBeforeTheEnd) {
+TEST(Application, ServeHandOversUntilServesAHandOverStartedBeforeTheEnd) {
     std::atomic<bool> ended{false};
     std::atomic<bool> served{false};
     std::thread worker([&] {
@@ -100,21 +100,21 @@ TEST(Application, WaitForServesAHandOverStartedBeforeTheEnd) {
         App().WorkerEnded();
     });
     WaitUntilQueued();
-    App().WaitFor([&] { return ended.load(); });
+    App().ServeHandOversUntil([&] { return ended.load(); });
     worker.join();
     EXPECT_TRUE(served.load());
 }
 
 // The predicate runs without the application's lock: one that asks the application (here its
 // queue) used to lock the same mutex again and hang.
-TEST(Application, WaitForPredicateMayUseTheApplication) {
+TEST(Application, ServeHandOversUntilPredicateMayUseTheApplication) {
     std::atomic<bool> ended{false};
     std::thread worker([&] {
         App().Synchronize([] {});
         ended = true;
         App().WorkerEnded();
     });
-    App().WaitFor([&] { return ended.load() && App().PendingCount() == 0; });
+    App().ServeHandOversUntil([&] { return ended.load() && App().PendingCount() == 0; });
     worker.join();
     EXPECT_EQ(App().PendingCount(), 0u);
 }

@@ -95,7 +95,7 @@ TEST_F(LoopWatch, ABlockedRunWakesForInputThatComesLater) {
     EXPECT_EQ(served, 1);
 }
 
-TEST_F(LoopWatch, IdleWaitWakesForInputAndLeavesItToTheNextPump) {
+TEST_F(LoopWatch, WaitForActivityWakesForInputAndLeavesItToTheNextPump) {
     int served = 0;
     Watch([&] {
         ++served;
@@ -106,7 +106,7 @@ TEST_F(LoopWatch, IdleWaitWakesForInputAndLeavesItToTheNextPump) {
         Put();
     });
     auto start = std::chrono::steady_clock::now();
-    App().IdleWait(20s);
+    App().WaitForActivity(20s);
     writer.join();
     EXPECT_LT(std::chrono::steady_clock::now() - start, 10s) << "woken by the input";
     EXPECT_EQ(served, 0);
@@ -114,7 +114,7 @@ TEST_F(LoopWatch, IdleWaitWakesForInputAndLeavesItToTheNextPump) {
     EXPECT_EQ(served, 1);
 }
 
-TEST_F(LoopWatch, AnIdleWaitWhoseTimeHasPassedReturnsAtOnce) {
+TEST_F(LoopWatch, AWaitForActivityWhoseTimeHasPassedReturnsAtOnce) {
     // A caller computing its slice as deadline minus now may pass a negative time.
     Watch([&] { Take(); });
     App().ProcessMessages();  // nothing left to wake the wait early
@@ -126,7 +126,7 @@ TEST_F(LoopWatch, AnIdleWaitWhoseTimeHasPassedReturnsAtOnce) {
         if (!returned.load()) Put();  // ends a wait that would otherwise never end
     });
     auto start = std::chrono::steady_clock::now();
-    App().IdleWait(-5ms);
+    App().WaitForActivity(-5ms);
     auto waited = std::chrono::steady_clock::now() - start;
     returned.store(true);
     rescue.join();

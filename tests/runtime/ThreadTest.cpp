@@ -4,9 +4,9 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <thread>
 
 #include "runtime/Application.h"
-#include "runtime/TEvent.h"
 #include "runtime/TThread.h"
 
 using namespace trimora;
@@ -47,32 +47,6 @@ TEST(Thread, SuspendedThreadDoesNotRunUntilStarted) {
     Application::Instance().ProcessMessages();
     EXPECT_EQ(t.served.load(), 0);
     EXPECT_FALSE(t.Started());
-}
-
-TEST(Event, AutoResetLetsOneWaitThrough) {
-    TEvent e(false, false);
-    EXPECT_FALSE(e.WaitFor(0));
-    e.SetEvent();
-    EXPECT_TRUE(e.WaitFor(0));
-    EXPECT_FALSE(e.WaitFor(0));
-}
-
-TEST(Event, ManualResetStaysSignalledUntilReset) {
-    TEvent e(true, true);
-    EXPECT_TRUE(e.WaitFor(0));
-    EXPECT_TRUE(e.WaitFor(0));
-    e.ResetEvent();
-    EXPECT_FALSE(e.WaitFor(5));
-}
-
-TEST(Event, SignalFromAnotherThreadEndsAnInfiniteWait) {
-    TEvent e(false, false);
-    std::thread t([&] {
-        std::this_thread::sleep_for(10ms);
-        e.SetEvent();
-    });
-    EXPECT_TRUE(e.WaitFor(INFINITE));
-    t.join();
 }
 
 namespace {
