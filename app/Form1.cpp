@@ -212,6 +212,7 @@ void TForm1::DongleFound() {
                   .arg(DonglePlace())
                   .arg(FConsoleId)
             : QStringLiteral("Dongle on %1: waiting for a console to join").arg(DonglePlace()));
+    if (OnDongleFound) OnDongleFound();
 }
 
 void TForm1::MeasureFresh() {

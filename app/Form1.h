@@ -49,6 +49,9 @@ class TForm1 : public TCalibrationLayout {
     std::int32_t ConsoleId() const { return FConsoleId; }
     TVelnWirelessProtocol* Protocol() const { return FProtocol.get(); }
     TVelnDongleWatcher* Watcher() const { return FWatcher.get(); }
+    // Called when the dongle is found again after a loss or a failed start-up search (the
+    // program remembers the port for its next start).
+    std::function<void()> OnDongleFound;
 
     // One line at the bottom, in space no control uses: what the program is doing and waits for.
     TLabel* StatusLine = nullptr;

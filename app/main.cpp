@@ -135,7 +135,11 @@ int main(int argc, char** argv) {
         StartSearchAt(Protocol, first);
         if (tracePane) Protocol.SetDebugMemo(tracePane.get());
     });
-    if (!options.Demo) RememberFoundPort(*form->Protocol(), memory);
+    if (!options.Demo) {
+        RememberFoundPort(*form->Protocol(), memory);
+        // A dongle plugged in later, or on another socket, is where to look first next time.
+        form->OnDongleFound = [&form, &memory] { RememberFoundPort(*form->Protocol(), memory); };
+    }
     instance.OnShowRequest = [&form] {
         if (!form || !form->isVisible()) return;  // still searching: it shows when done
         form->setWindowState(form->windowState() & ~Qt::WindowMinimized);

@@ -86,6 +86,34 @@ TEST(ProgramDesktop, TheDonglesPortIsRememberedListedFirstAndTriedFirst) {
     EXPECT_EQ(lines.find("Connection Failed"), std::string::npos) << lines;
 }
 
+TEST(ProgramDesktop, ADongleFoundAgainAfterALossIsRememberedToo) {
+    trimora::e2e::ScratchDir scratch;
+    trimora::sim::SimConfig config;
+    config.LinkPath = scratch.Path() + "/usb-dongle-if00";
+    trimora::sim::DongleSim dongle(config);
+    ASSERT_TRUE(dongle.Start());
+    const Env env = UserEnv(scratch.Path());
+    const std::string file = scratch.Path() + "/config/Trimora/Trimora.conf";
+
+    ProgramProcess program({TRIMORA_PROGRAM, "--port", config.LinkPath, "--quit-after", "9"}, env,
+                           scratch.Path(), "refound");
+    ASSERT_TRUE(program.Start());
+    const auto deadline = std::chrono::steady_clock::now() + 20s;
+    while (!fs::exists(file) && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(50ms);
+    ASSERT_TRUE(fs::exists(file)) << "found at the start: " << program.Err();
+
+    // Forgotten meanwhile; the dongle goes and comes back while the window waits for it.
+    fs::remove(file);
+    std::this_thread::sleep_for(1s);
+    ASSERT_TRUE(dongle.HangUp());
+    std::this_thread::sleep_for(1s);
+    ASSERT_TRUE(dongle.Reconnect());
+    ASSERT_EQ(program.Wait(30s), 0) << program.Err();
+    EXPECT_NE(ReadFile(file).find("Port=" + config.LinkPath), std::string::npos)
+        << program.Err();
+}
+
 TEST(ProgramDesktop, ATraceFileThatCannotBeWrittenIsReportedOnceAndTheProgramGoesOn) {
     trimora::e2e::ScratchDir scratch;
     ProgramProcess run({TRIMORA_PROGRAM, "--demo", "--trace", "/dev/full", "--quit-after", "2"},
