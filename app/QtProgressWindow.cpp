@@ -72,7 +72,7 @@ void QtProgressWindow::Centre(bool OverMainWindow) {
 
 void InstallQtProgressWindows(QtProgressWindow::MainWindowFinder MainWindow) {
     Application::Instance().Ui().SetProgressViewFactory(
-        [MainWindow]() -> std::unique_ptr<ProgressWindowView> {
+        [MainWindow]() -> std::unique_ptr<TProgressWindowView> {
             return std::make_unique<QtProgressWindow>(MainWindow);
         });
 }

@@ -13,7 +13,7 @@ namespace trimora {
 // The progress window's look drawn by Qt: a small window, without frame and above the others,
 // with one line of text over a progress bar. It appears centred over the main window, or centred
 // on the screen while the main window is not yet shown.
-class QtProgressWindow : public QWidget, public ProgressWindowView {
+class QtProgressWindow : public QWidget, public TProgressWindowView {
     Q_OBJECT
   public:
     using MainWindowFinder = std::function<QWidget*()>;

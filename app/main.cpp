@@ -31,7 +31,7 @@ namespace {
 
 // --list-ports: no window, so no QApplication and no display needed.
 int ListPorts(const std::string& Program, const std::string& GivenPort) {
-    UiHooks ui;
+    TUiHooks ui;
     ui.SetMessageBoxHook([&Program](const std::string& Text, TMsgDlgType) {
         std::fprintf(stderr, "%s: %s\n", Program.c_str(), Text.c_str());
     });

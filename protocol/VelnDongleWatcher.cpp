@@ -21,7 +21,7 @@ namespace {
 // The kernel's list, looked at every second: a failure to read it is not worth a message box
 // each time; the next look tries again.
 std::vector<std::string> QuietPortList() {
-    UiHooks quiet;
+    TUiHooks quiet;
     quiet.SetMessageBoxHook([](const std::string&, TMsgDlgType) {});
     return ListSerialPorts("/sys", quiet);
 }

@@ -110,7 +110,7 @@ class Application {
     void ResetHandOverStats() { FMaxWaitUs.store(0); }
 
     TFormatSettings& FormatSettings() { return FFormatSettings; }
-    UiHooks& Ui() { return FUi; }
+    TUiHooks& Ui() { return FUi; }
     // The --trace file when there is one (else null): any part, on any thread, may add a line
     // for support there, such as an error it handled without the operator seeing it. The owner
     // sets it back to null before the log goes away.
@@ -160,7 +160,7 @@ class Application {
     std::vector<std::unique_ptr<TThread>> FReleased;  // guarded by FMutex
     std::atomic<std::size_t> FReleasedCount{0};
     TFormatSettings FFormatSettings;
-    UiHooks FUi;
+    TUiHooks FUi;
     std::atomic<TTraceLog*> FTraceLog{nullptr};
 };
 

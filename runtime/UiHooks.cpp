@@ -4,7 +4,7 @@
 
 namespace trimora {
 
-void UiHooks::MessageBox(const std::string& Text, TMsgDlgType Type) {
+void TUiHooks::MessageBox(const std::string& Text, TMsgDlgType Type) {
     FShown.push_back({Text, Type});
     if (FMessageBox) {
         FMessageBox(Text, Type);
@@ -13,7 +13,7 @@ void UiHooks::MessageBox(const std::string& Text, TMsgDlgType Type) {
     std::fprintf(stderr, "Trimora: %s\n", Text.c_str());
 }
 
-void UiHooks::Notice(const std::string& Text) {
+void TUiHooks::Notice(const std::string& Text) {
     if (FNotice) {
         FNotice(Text);
         return;
@@ -21,7 +21,7 @@ void UiHooks::Notice(const std::string& Text) {
     std::fprintf(stderr, "%s\n", Text.c_str());
 }
 
-std::unique_ptr<ProgressWindowView> UiHooks::CreateProgressView() const {
+std::unique_ptr<TProgressWindowView> TUiHooks::CreateProgressView() const {
     return FProgressFactory ? FProgressFactory() : nullptr;
 }
 

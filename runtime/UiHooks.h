@@ -33,9 +33,9 @@ struct ProgressWindowLook {
     bool operator==(const ProgressWindowLook&) const = default;
 };
 
-class ProgressWindowView {
+class TProgressWindowView {
   public:
-    virtual ~ProgressWindowView() = default;
+    virtual ~TProgressWindowView() = default;
     // Called with the whole look when the window is built, whenever anything of it changes, and
     // on every Show: a visible look also brings the window to the front, without making it modal.
     // The window goes away with the view.
@@ -44,10 +44,10 @@ class ProgressWindowView {
 
 // The user-interface services the core needs. Headless defaults record what a user would
 // have seen; a toolkit replaces them with real windows.
-class UiHooks {
+class TUiHooks {
   public:
     using MessageBoxHook = std::function<void(const std::string&, TMsgDlgType)>;
-    using ProgressViewFactory = std::function<std::unique_ptr<ProgressWindowView>()>;
+    using ProgressViewFactory = std::function<std::unique_ptr<TProgressWindowView>()>;
     using NoticeHook = std::function<void(const std::string&)>;
 
     // A modal box with an OK button. Every box is recorded; without a hook it goes to stderr.
@@ -62,7 +62,7 @@ class UiHooks {
     void SetNoticeHook(NoticeHook Hook) { FNotice = std::move(Hook); }
 
     // A new view for a progress window; nullptr when no toolkit view is installed.
-    std::unique_ptr<ProgressWindowView> CreateProgressView() const;
+    std::unique_ptr<TProgressWindowView> CreateProgressView() const;
     void SetProgressViewFactory(ProgressViewFactory Factory) {
         FProgressFactory = std::move(Factory);
     }

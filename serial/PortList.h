@@ -14,6 +14,6 @@ namespace trimora {
 // when the list of ports cannot be opened, "Error Reading Win registry!" when an entry of it
 // cannot be read. SysfsRoot lets tests point at a tree of their own.
 std::vector<std::string> ListSerialPorts(const std::string& SysfsRoot = "/sys",
-                                         UiHooks& Ui = Application::Instance().Ui());
+                                         TUiHooks& Ui = Application::Instance().Ui());
 
 }  // namespace trimora

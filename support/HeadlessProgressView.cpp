@@ -2,10 +2,10 @@
 
 namespace trimora {
 
-HeadlessProgressView::HeadlessProgressView(std::shared_ptr<Record> Shared)
+THeadlessProgressView::THeadlessProgressView(std::shared_ptr<Record> Shared)
     : FRecord(Shared ? std::move(Shared) : std::make_shared<Record>()) {}
 
-void HeadlessProgressView::Apply(const ProgressWindowLook& Look) {
+void THeadlessProgressView::Apply(const ProgressWindowLook& Look) {
     FCurrent = Look;
     FRecord->push_back(Look);
 }

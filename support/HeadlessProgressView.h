@@ -9,12 +9,12 @@ namespace trimora {
 
 // Stands in for the progress window where no toolkit draws one: it keeps every look the window
 // was given, so what a user would have seen can be read back.
-class HeadlessProgressView : public ProgressWindowView {
+class THeadlessProgressView : public TProgressWindowView {
   public:
     using Record = std::vector<ProgressWindowLook>;
 
     // Looks go to Shared when given (it may outlive the view), else to the view's own record.
-    explicit HeadlessProgressView(std::shared_ptr<Record> Shared = nullptr);
+    explicit THeadlessProgressView(std::shared_ptr<Record> Shared = nullptr);
 
     void Apply(const ProgressWindowLook& Look) override;
 

@@ -20,7 +20,7 @@ class TVelnProgressForm : public TComponent {
 
     TVelnProgressBar* FHolder;
     ProgressWindowLook FLook;
-    std::unique_ptr<ProgressWindowView> FView;
+    std::unique_ptr<TProgressWindowView> FView;
 };
 
 namespace {
@@ -54,7 +54,7 @@ ProgressWindowLook BuiltLook() {
     return look;
 }
 
-std::unique_ptr<ProgressWindowView> MakeView() {
+std::unique_ptr<TProgressWindowView> MakeView() {
     try {
         if (auto view = Application::Instance().Ui().CreateProgressView()) return view;
     } catch (...) {
@@ -62,7 +62,7 @@ std::unique_ptr<ProgressWindowView> MakeView() {
         // without it.
         ReportSwallowed("building the progress window", std::current_exception());
     }
-    return std::make_unique<HeadlessProgressView>();
+    return std::make_unique<THeadlessProgressView>();
 }
 }  // namespace
 
@@ -79,7 +79,7 @@ TVelnProgressBar::~TVelnProgressBar() {
     delete FForm;  // leaves its owner's list
 }
 
-ProgressWindowView* TVelnProgressBar::View() const {
+TProgressWindowView* TVelnProgressBar::View() const {
     return FForm != nullptr ? FForm->FView.get() : nullptr;
 }
 

@@ -13,7 +13,7 @@ namespace trimora {
 class TVelnProgressForm;
 
 // A small borderless stay-on-top window with one line of text above a progress bar. This object
-// builds and holds the window; a ProgressWindowView draws it (the toolkit's, or a headless one
+// builds and holds the window; a TProgressWindowView draws it (the toolkit's, or a headless one
 // when no toolkit is plugged in). GUI thread only.
 class TVelnProgressBar : public TObject {
   public:
@@ -39,7 +39,7 @@ class TVelnProgressBar : public TObject {
     void SetMax(std::int32_t Value);
 
     // The view that draws the window; nullptr once an owner has released the window.
-    ProgressWindowView* View() const;
+    TProgressWindowView* View() const;
 
   private:
     friend class TVelnProgressForm;

@@ -71,7 +71,7 @@ bool CaseInsensitiveLess(const std::string& A, const std::string& B) {
 
 }  // namespace
 
-std::vector<std::string> ListSerialPorts(const std::string& SysfsRoot, UiHooks& Ui) {
+std::vector<std::string> ListSerialPorts(const std::string& SysfsRoot, TUiHooks& Ui) {
     const std::string ttyDir = SysfsRoot + "/class/tty";
     DIR* dir = ::opendir(ttyDir.c_str());
     if (dir == nullptr) {

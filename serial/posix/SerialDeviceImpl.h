@@ -20,8 +20,8 @@ struct TSerialDevice::TImpl {
     TInputQueue Input;
     TWriteFifo Output;
     TWakeSignal WriteQueuedOrInputRoom;  // writes were queued, or the full input queue got room
-    char ReadBuffer[4096];  // the one thread that reads the device
-    std::int32_t WriteConstant = 1000;  // GUI thread only
+    char ReadBuffer[4096];               // the one thread that reads the device
+    std::int32_t WriteConstant = 1000;   // GUI thread only
     std::int32_t WriteMultiplier = 100;
 
     void MarkGone(int Errno);

@@ -72,7 +72,7 @@ class ProgressWindowRecord {
   public:
     ProgressWindowRecord() {
         Application::Instance().Ui().SetProgressViewFactory(
-            [record = FRecord] { return std::make_unique<HeadlessProgressView>(record); });
+            [record = FRecord] { return std::make_unique<THeadlessProgressView>(record); });
     }
     ~ProgressWindowRecord() { Application::Instance().Ui().SetProgressViewFactory(nullptr); }
 
@@ -88,8 +88,8 @@ class ProgressWindowRecord {
     bool Empty() const { return FRecord->empty(); }
 
   private:
-    std::shared_ptr<HeadlessProgressView::Record> FRecord =
-        std::make_shared<HeadlessProgressView::Record>();
+    std::shared_ptr<THeadlessProgressView::Record> FRecord =
+        std::make_shared<THeadlessProgressView::Record>();
 };
 
 // A component as the calibration window holds it, with a trace pane and a record of the

@@ -74,7 +74,7 @@ TEST_P(SerialPortList, ListsPortsWithHardwareOrReportsTheFailure) {
     const Case& c = GetParam();
     FakeSysfs sysfs;
     c.Build(sysfs);
-    UiHooks ui;
+    TUiHooks ui;
     ui.SetMessageBoxHook([](const std::string&, TMsgDlgType) {});
 
     EXPECT_EQ(ListSerialPorts(sysfs.Root(), ui), c.Ports);
@@ -179,7 +179,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.Name); });
 
 TEST(SerialPortListDefaults, ReportsThroughTheApplicationsHooks) {
-    UiHooks& ui = Application::Instance().Ui();
+    TUiHooks& ui = Application::Instance().Ui();
     ui.ClearShownMessages();
     ui.SetMessageBoxHook([](const std::string&, TMsgDlgType) {});
     EXPECT_TRUE(ListSerialPorts("/nonexistent-sysfs-root").empty());

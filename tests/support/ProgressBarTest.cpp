@@ -14,8 +14,8 @@ using namespace trimora;
 
 namespace {
 // The window as a user sees it through the view the progress bar drew with.
-const HeadlessProgressView& Seen(const TVelnProgressBar& bar) {
-    auto* view = dynamic_cast<HeadlessProgressView*>(bar.View());
+const THeadlessProgressView& Seen(const TVelnProgressBar& bar) {
+    auto* view = dynamic_cast<THeadlessProgressView*>(bar.View());
     if (view == nullptr) throw std::logic_error("no headless view");
     return *view;
 }
@@ -145,11 +145,11 @@ TEST_F(ProgressBar, PositionStaysWithinTheBar) {
 // A toolkit's view is used when one is installed. The record here outlives the window, as a
 // caller that releases the window after its scan needs it to.
 TEST_F(ProgressBar, DrawsWithTheInstalledViewAndItsRecordOutlivesTheWindow) {
-    auto record = std::make_shared<HeadlessProgressView::Record>();
+    auto record = std::make_shared<THeadlessProgressView::Record>();
     int made = 0;
     Application::Instance().Ui().SetProgressViewFactory([&] {
         ++made;
-        return std::make_unique<HeadlessProgressView>(record);
+        return std::make_unique<THeadlessProgressView>(record);
     });
     {
         TVelnProgressBar bar(nullptr);
@@ -174,7 +174,7 @@ TEST_F(ProgressBar, DrawsWithTheInstalledViewAndItsRecordOutlivesTheWindow) {
 
 TEST_F(ProgressBar, AToolkitThatCannotBuildTheWindowLeavesAWorkingModel) {
     Application::Instance().Ui().SetProgressViewFactory(
-        []() -> std::unique_ptr<ProgressWindowView> { throw std::runtime_error("no display"); });
+        []() -> std::unique_ptr<TProgressWindowView> { throw std::runtime_error("no display"); });
     TVelnProgressBar bar(nullptr);
     bar.SetMax(4);
     bar.SetPosition(2);
