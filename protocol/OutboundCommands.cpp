@@ -51,8 +51,7 @@ void TVelnWirelessProtocol::OpenRegistration() {
 }
 
 void TVelnWirelessProtocol::CloseRegistration() {
-    SendFrame(OutboundFrame(command::kCloseRegistration, kDongleId),
-              " Close Console Registration");
+    SendFrame(OutboundFrame(command::kCloseRegistration, kDongleId), " Close Console Registration");
     FOpened = false;
 }
 
@@ -117,8 +116,7 @@ void TVelnWirelessProtocol::SendResistances(TObject* /*Sender*/) {
     // Position 0 of the data is the dongle itself, always 0.
     std::string levels(1, '\0');
     levels.reserve(n + 1);
-    for (const TVelnResistanceItem& item : FResistances)
-        levels += static_cast<char>(item.Level);
+    for (const TVelnResistanceItem& item : FResistances) levels += static_cast<char>(item.Level);
     SendFrame(OutboundFrame(command::kResistance, kDongleId, levels),
               " Send resistance/s for " + std::to_string(n) + "console/s", TSentFrameKind::Refresh);
 }
@@ -126,7 +124,7 @@ void TVelnWirelessProtocol::SendResistances(TObject* /*Sender*/) {
 // ---- Send path and recovery
 
 void TVelnWirelessProtocol::SendFrame(const std::string& Frame, const std::string& Message,
-                                     TSentFrameKind Kind) {
+                                      TSentFrameKind Kind) {
     // Every command goes through here.
     RequireGuiThread("TVelnWirelessProtocol::SendFrame");
     if (!FConnected) return;

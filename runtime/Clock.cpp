@@ -14,7 +14,9 @@ std::uint64_t GetTickCount64() {
            static_cast<std::uint64_t>(ts.tv_nsec) / 1000000u;
 }
 
-std::uint32_t GetTickCount() { return static_cast<std::uint32_t>(GetTickCount64()); }
+std::uint32_t GetTickCount() {
+    return static_cast<std::uint32_t>(GetTickCount64());
+}
 
 void Sleep(std::uint32_t Milliseconds) {
     std::this_thread::sleep_for(std::chrono::milliseconds(Milliseconds));

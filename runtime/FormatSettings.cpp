@@ -1,7 +1,8 @@
 #include "runtime/FormatSettings.h"
 
-#include <clocale>
 #include <langinfo.h>
+
+#include <clocale>
 
 namespace trimora {
 

@@ -39,7 +39,9 @@ std::string DateTimeToText(const TFormatSettings& Fmt, std::time_t When) {
     return Format(Fmt.ShortDateFormat, When) + " " + Format(Fmt.LongTimeFormat, When);
 }
 
-std::string TimeToText(const TFormatSettings& Fmt) { return TimeToText(Fmt, std::time(nullptr)); }
+std::string TimeToText(const TFormatSettings& Fmt) {
+    return TimeToText(Fmt, std::time(nullptr));
+}
 
 std::string DateTimeToText(const TFormatSettings& Fmt) {
     return DateTimeToText(Fmt, std::time(nullptr));
@@ -51,10 +53,10 @@ bool TryTextToDate(const std::string& Text, const TFormatSettings& Fmt, TDateTim
     if (end == nullptr) return false;
     while (*end != '\0' && std::isspace(static_cast<unsigned char>(*end))) ++end;
     if (*end != '\0') return false;
-    Value = static_cast<TDateTime>(
-        DaysFromCivil(tm.tm_year + 1900L, static_cast<unsigned>(tm.tm_mon + 1),
-                      static_cast<unsigned>(tm.tm_mday)) +
-        kUnixEpochAsDateTime);
+    Value = static_cast<TDateTime>(DaysFromCivil(tm.tm_year + 1900L,
+                                                 static_cast<unsigned>(tm.tm_mon + 1),
+                                                 static_cast<unsigned>(tm.tm_mday)) +
+                                   kUnixEpochAsDateTime);
     return true;
 }
 

@@ -12,7 +12,7 @@ enum class TOperation { opInsert, opRemove };
 // A component has an owner that destroys it, and tells the components that asked for it
 // when it goes away, so nobody keeps a dangling reference.
 class TComponent : public TObject {
-public:
+  public:
     explicit TComponent(TComponent* AOwner);
     ~TComponent() override;
 
@@ -31,7 +31,7 @@ public:
 
     bool IsDestroying() const { return FDestroying; }
 
-protected:
+  protected:
     virtual void Notification(TComponent* AComponent, TOperation Operation);
     // Derived destructors call this first, so overridden behaviour sees the state early.
     void Destroying() { FDestroying = true; }
@@ -40,7 +40,7 @@ protected:
     // which must still exist then). Later calls find nobody left to tell.
     void SendRemovalNotices();
 
-private:
+  private:
     void InsertComponent(TComponent* AComponent);
     void RemoveComponent(TComponent* AComponent);
     void DestroyComponents();

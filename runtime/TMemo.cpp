@@ -12,7 +12,9 @@ void TMemo::Add(const std::string& Line) {
     if (OnLineAdded) OnLineAdded(Line);
 }
 
-void TMemo::Clear() { FLines.clear(); }
+void TMemo::Clear() {
+    FLines.clear();
+}
 
 std::string TMemo::Text() const {
     std::string text;

@@ -10,7 +10,7 @@ namespace trimora {
 
 // A multi-line text pane: the protocol's trace and HR log write into it. Lines are byte strings.
 class TMemo : public TObject {
-public:
+  public:
     void Add(const std::string& Line);
     void Clear();
     int Count() const { return static_cast<int>(FLines.size()); }
@@ -24,7 +24,7 @@ public:
     // Lets a view mirror the pane; called after each added line.
     std::function<void(const std::string&)> OnLineAdded;
 
-private:
+  private:
     std::vector<std::string> FLines;
 };
 

@@ -4,7 +4,7 @@ namespace trimora {
 
 // Root of every class the program builds from components.
 class TObject {
-public:
+  public:
     TObject() = default;
     TObject(const TObject&) = delete;
     TObject& operator=(const TObject&) = delete;

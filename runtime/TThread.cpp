@@ -12,13 +12,20 @@ namespace trimora {
 namespace {
 int NiceFor(TThreadPriority p) {
     switch (p) {
-        case TThreadPriority::tpIdle: return 19;
-        case TThreadPriority::tpLowest: return 10;
-        case TThreadPriority::tpLower: return 5;
-        case TThreadPriority::tpNormal: return 0;
-        case TThreadPriority::tpHigher: return -5;
-        case TThreadPriority::tpHighest: return -10;
-        case TThreadPriority::tpTimeCritical: return -20;
+        case TThreadPriority::tpIdle:
+            return 19;
+        case TThreadPriority::tpLowest:
+            return 10;
+        case TThreadPriority::tpLower:
+            return 5;
+        case TThreadPriority::tpNormal:
+            return 0;
+        case TThreadPriority::tpHigher:
+            return -5;
+        case TThreadPriority::tpHighest:
+            return -10;
+        case TThreadPriority::tpTimeCritical:
+            return -20;
     }
     return 0;
 }

@@ -8,12 +8,20 @@
 
 namespace trimora {
 
-enum class TThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest, tpTimeCritical };
+enum class TThreadPriority {
+    tpIdle,
+    tpLowest,
+    tpLower,
+    tpNormal,
+    tpHigher,
+    tpHighest,
+    tpTimeCritical
+};
 
 // A worker thread. Derived classes implement Execute() and must call StopAndWait() (or make
 // sure the thread has ended) in their own destructor, before their members go.
 class TThread : public TObject {
-public:
+  public:
     explicit TThread(bool CreateSuspended);
     ~TThread() override;
 
@@ -38,10 +46,10 @@ public:
     // it, so a refused change keeps only the stored value.
     void SetPriority(TThreadPriority Value);
 
-protected:
+  protected:
     virtual void Execute() = 0;
 
-private:
+  private:
     void Run();
     void ApplyPriority();
 

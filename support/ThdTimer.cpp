@@ -1,9 +1,10 @@
-#include "runtime/SwallowedError.h"
 #include "support/ThdTimer.h"
 
 #include <array>
 #include <chrono>
 #include <utility>
+
+#include "runtime/SwallowedError.h"
 
 namespace trimora {
 

@@ -62,7 +62,8 @@ class Child {
         argv.push_back(nullptr);
         for (auto& e : env) envp.push_back(e.data());
         envp.push_back(nullptr);
-        if (::posix_spawn(&FPid, argv[0], nullptr, nullptr, argv.data(), envp.data()) != 0) FPid = -1;
+        if (::posix_spawn(&FPid, argv[0], nullptr, nullptr, argv.data(), envp.data()) != 0)
+            FPid = -1;
     }
     ~Child() { Stop(); }
     pid_t Pid() const { return FPid; }
@@ -165,12 +166,18 @@ int main(int argc, char** argv) {
         const std::string a = argv[i];
         if (i + 1 >= argc) Usage("option without value");
         const std::string v = argv[++i];
-        if (a == "--program") o.Program = v;
-        else if (a == "--minimal") o.Minimal = v;
-        else if (a == "--rounds") o.Rounds = std::atoi(v.c_str());
-        else if (a == "--stream-ms") o.StreamMs = std::atoi(v.c_str());
-        else if (a == "--work") o.Work = v;
-        else Usage(("unknown option " + a).c_str());
+        if (a == "--program")
+            o.Program = v;
+        else if (a == "--minimal")
+            o.Minimal = v;
+        else if (a == "--rounds")
+            o.Rounds = std::atoi(v.c_str());
+        else if (a == "--stream-ms")
+            o.StreamMs = std::atoi(v.c_str());
+        else if (a == "--work")
+            o.Work = v;
+        else
+            Usage(("unknown option " + a).c_str());
     }
     if (o.Program.empty() || o.Minimal.empty()) Usage("--program and --minimal are needed");
     for (int r = 1; r <= o.Rounds; ++r)

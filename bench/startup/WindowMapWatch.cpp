@@ -28,8 +28,8 @@ WindowMapWatch::~WindowMapWatch() {
 }
 
 std::string WindowMapWatch::Title(std::uint32_t Window) {
-    xcb_get_property_cookie_t cookie =
-        xcb_get_property(FConnection, 0, Window, XCB_ATOM_WM_NAME, XCB_GET_PROPERTY_TYPE_ANY, 0, 256);
+    xcb_get_property_cookie_t cookie = xcb_get_property(FConnection, 0, Window, XCB_ATOM_WM_NAME,
+                                                        XCB_GET_PROPERTY_TYPE_ANY, 0, 256);
     xcb_get_property_reply_t* reply = xcb_get_property_reply(FConnection, cookie, nullptr);
     if (reply == nullptr) return {};
     std::string title(static_cast<const char*>(xcb_get_property_value(reply)),

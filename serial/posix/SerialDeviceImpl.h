@@ -3,9 +3,9 @@
 #include <atomic>
 #include <cstdint>
 
+#include "runtime/WakeSignal.h"
 #include "serial/InputQueue.h"
 #include "serial/SerialDevice.h"
-#include "runtime/WakeSignal.h"
 #include "serial/posix/WriteFifo.h"
 
 namespace trimora {

@@ -162,8 +162,8 @@ TEST(QtRuntimeBindings, CallsQueuedTogetherAreServedOneAtATime) {
     std::thread second([&] { Application::Instance().Synchronize([&] { secondRan = true; }); });
     ASSERT_TRUE(WaitForPending(2));
 
-    EXPECT_TRUE(
-        PumpQtUntil([&] { return secondRan.load() && Application::Instance().PendingCount() == 0; }));
+    EXPECT_TRUE(PumpQtUntil(
+        [&] { return secondRan.load() && Application::Instance().PendingCount() == 0; }));
     first.join();
     second.join();
     EXPECT_TRUE(secondRanInsideFirst);

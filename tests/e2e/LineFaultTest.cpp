@@ -272,8 +272,7 @@ TEST(LineFaults, MalformedFramesAreDroppedAndTheStreamRecoversAtTheNextStart) {
         SCOPED_TRACE(c.Name);
         const std::size_t before = bench.Measures().size();
         ASSERT_TRUE(bench.Sim().WriteRaw(c.Bytes).has_value());
-        test::PumpUntil([&] { return bench.Measures().size() >= before + c.Delivered.size(); },
-                             2s);
+        test::PumpUntil([&] { return bench.Measures().size() >= before + c.Delivered.size(); }, 2s);
         test::PumpFor(50ms);  // and nothing more comes
         std::vector<std::uint16_t> delivered;
         for (std::size_t i = before; i < bench.Measures().size(); ++i)

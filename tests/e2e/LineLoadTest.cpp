@@ -62,8 +62,7 @@ TEST(LineLoad, AGuiThreadHeldUpAtTheLineRateLosesNoFrame) {
         if (sequence.size() == 100) std::this_thread::sleep_for(1s);
     };
     LineRateWriter writer(bench.Sim(), 2500ms);
-    test::PumpUntil([&] { return !writer.Writing() && sequence.size() >= writer.Sent(); },
-                         10s);
+    test::PumpUntil([&] { return !writer.Writing() && sequence.size() >= writer.Sent(); }, 10s);
     writer.Join();
     EXPECT_GT(writer.Sent(), 2000u);
     ASSERT_EQ(sequence.size(), writer.Sent());

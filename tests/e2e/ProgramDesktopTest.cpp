@@ -110,8 +110,7 @@ TEST(ProgramDesktop, ADongleFoundAgainAfterALossIsRememberedToo) {
     std::this_thread::sleep_for(1s);
     ASSERT_TRUE(dongle.Reconnect());
     ASSERT_EQ(program.Wait(30s), 0) << program.Err();
-    EXPECT_NE(ReadFile(file).find("Port=" + config.LinkPath), std::string::npos)
-        << program.Err();
+    EXPECT_NE(ReadFile(file).find("Port=" + config.LinkPath), std::string::npos) << program.Err();
 }
 
 TEST(ProgramDesktop, ATraceFileThatCannotBeWrittenIsReportedOnceAndTheProgramGoesOn) {

@@ -330,9 +330,8 @@ namespace {
 struct NoticeRecorder {
     std::string Text;
     NoticeRecorder() {
-        Application::Instance().Ui().SetNoticeHook([this](const std::string& Line) {
-            Text += Line + "\n";
-        });
+        Application::Instance().Ui().SetNoticeHook(
+            [this](const std::string& Line) { Text += Line + "\n"; });
     }
     ~NoticeRecorder() { Application::Instance().Ui().SetNoticeHook(nullptr); }
 };
@@ -343,8 +342,7 @@ TEST(PermissionHint, AMissingDeviceGetsNone) {
     s.P.SetPortDef(kMissingDevice);
     NoticeRecorder notices;
     s.P.TryPort();
-    EXPECT_EQ(notices.Text, "")
-        << "a missing device is no matter of rights";
+    EXPECT_EQ(notices.Text, "") << "a missing device is no matter of rights";
 }
 
 TEST(PermissionHint, ADeviceThisUserMayNotOpenIsNamedToTheOperator) {

@@ -28,8 +28,8 @@ TEST(FrameCodec, ValidityCheckTable) {
         {"start and end alone", Bytes({0x3E, 0x21}), false},
         {"five bytes", Bytes({0x3E, 0x01, 0x00, 0x00, 0x21}), false},
         {"minimal", Bytes({0x3E, 0x04, 0x00, 0x00, 0x00, 0x21}), true},
-        {"measure N=5, any content",
-         Bytes({0x3E, 0x77, 0x99, 0x05, 1, 2, 3, 4, 5, 0x55, 0x21}), true},
+        {"measure N=5, any content", Bytes({0x3E, 0x77, 0x99, 0x05, 1, 2, 3, 4, 5, 0x55, 0x21}),
+         true},
         {"N=4 on 11 bytes", Bytes({0x3E, 0x01, 0x01, 0x04, 1, 2, 3, 4, 5, 0, 0x21}), false},
         {"N=6 on 11 bytes", Bytes({0x3E, 0x01, 0x01, 0x06, 1, 2, 3, 4, 5, 0, 0x21}), false},
         {"N=255 at 261 bytes", n255, true},
@@ -46,10 +46,18 @@ TEST(FrameCodec, HexToIntTable) {
         std::int32_t value;
     };
     const Case cases[] = {
-        {"", 0},           {"3E", 62},          {"3e", 62},
-        {"ff", 255},       {"FF", 255},         {"FFFFFFFF", -1},
-        {"7FFFFFFF", 2147483647}, {"80000000", INT32_MIN}, {"G", -1},
-        {"1G", 15},        {"0123456789", 0x01234567}, {"01234567ZZZZ", 0x01234567},
+        {"", 0},
+        {"3E", 62},
+        {"3e", 62},
+        {"ff", 255},
+        {"FF", 255},
+        {"FFFFFFFF", -1},
+        {"7FFFFFFF", 2147483647},
+        {"80000000", INT32_MIN},
+        {"G", -1},
+        {"1G", 15},
+        {"0123456789", 0x01234567},
+        {"01234567ZZZZ", 0x01234567},
     };
     for (const Case& c : cases) EXPECT_EQ(HexToInt(c.text), c.value) << c.text;
 }

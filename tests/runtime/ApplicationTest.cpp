@@ -11,7 +11,9 @@ using namespace trimora;
 using namespace std::chrono_literals;
 
 namespace {
-Application& App() { return Application::Instance(); }
+Application& App() {
+    return Application::Instance();
+}
 
 // Waits (without serving) until a worker has queued a hand-over.
 void WaitUntilQueued(std::size_t n = 1) {
@@ -155,8 +157,10 @@ TEST(ApplicationDeathTest, AWatchChangeOffTheGuiThreadAborts) {
         std::thread worker(Call);
         worker.join();
     };
-    EXPECT_DEATH(offGuiThread([] { App().Watch(0, [] {}); }), "Application::Watch called off the GUI thread");
-    EXPECT_DEATH(offGuiThread([] { App().Unwatch(1); }), "Application::Unwatch called off the GUI thread");
+    EXPECT_DEATH(offGuiThread([] { App().Watch(0, [] {}); }),
+                 "Application::Watch called off the GUI thread");
+    EXPECT_DEATH(offGuiThread([] { App().Unwatch(1); }),
+                 "Application::Unwatch called off the GUI thread");
     EXPECT_DEATH(offGuiThread([] { App().PauseWatch(1, true); }),
                  "Application::PauseWatch called off the GUI thread");
 }

@@ -13,12 +13,12 @@ namespace {
 std::vector<std::string> gLog;  // destruction and notice order, per test
 
 class Probe : public TComponent {
-public:
+  public:
     Probe(TComponent* owner, std::string name) : TComponent(owner) { SetName(std::move(name)); }
     ~Probe() override { gLog.push_back("~" + Name()); }
     TComponent* watched = nullptr;
 
-protected:
+  protected:
     void Notification(TComponent* c, TOperation op) override {
         TComponent::Notification(c, op);
         if (op == TOperation::opRemove) {
@@ -77,7 +77,7 @@ TEST(Component, DestroyingAnOwnedComponentRemovesItFromItsOwner) {
 namespace {
 // Keeps a list its watchers take themselves off when it goes away.
 class Registry : public TComponent {
-public:
+  public:
     Registry() : TComponent(nullptr) {}
     ~Registry() override {
         Destroying();
@@ -92,11 +92,11 @@ public:
 };
 
 class Member : public TComponent {
-public:
+  public:
     explicit Member(Registry* r) : TComponent(nullptr), FRegistry(r) { r->Add(this); }
     Registry* FRegistry;
 
-protected:
+  protected:
     void Notification(TComponent* c, TOperation op) override {
         TComponent::Notification(c, op);
         if (op == TOperation::opRemove && c == FRegistry) {

@@ -35,8 +35,8 @@ TEST(LocaleText, FloatUsesOnlyTheUsersSeparator) {
         long double value;
     };
     const Case cases[] = {
-        {'.', "2.5", true, 2.5L}, {',', "2,5", true, 2.5L}, {',', "2.5", false, 0},
-        {'.', "-7", true, -7.0L}, {'.', "", false, 0},      {'.', "x1", false, 0},
+        {'.', "2.5", true, 2.5L},    {',', "2,5", true, 2.5L}, {',', "2.5", false, 0},
+        {'.', "-7", true, -7.0L},    {'.', "", false, 0},      {'.', "x1", false, 0},
         {'.', "1e3", true, 1000.0L},
     };
     for (const Case& c : cases) {

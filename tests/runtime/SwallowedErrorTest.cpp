@@ -39,7 +39,8 @@ TEST(SwallowedError, TheLineNamesThePlaceAndTheError) {
     const Case cases[] = {
         {"std::exception", Caught([] { throw std::runtime_error("boom"); }),
          "error ignored in the test: boom"},
-        {"other type", Caught([] { throw 5; }), "error ignored in the test: an error of unknown type"},
+        {"other type", Caught([] { throw 5; }),
+         "error ignored in the test: an error of unknown type"},
         {"none", nullptr, "error ignored in the test: no error"},
     };
     for (const Case& c : cases) EXPECT_EQ(SwallowedLine("the test", c.Error), c.Line) << c.Name;
@@ -52,5 +53,6 @@ TEST(SwallowedError, AWorkerThreadsErrorReachesTheTraceLog) {
         worker.WaitFor();
         EXPECT_TRUE(worker.Finished());
     }
-    EXPECT_EQ(log.Lines(), std::vector<std::string>{"error ignored in a worker thread: worker failed"});
+    EXPECT_EQ(log.Lines(),
+              std::vector<std::string>{"error ignored in a worker thread: worker failed"});
 }

@@ -14,12 +14,12 @@ using namespace std::chrono_literals;
 
 namespace {
 class HandingOverThread : public TThread {
-public:
+  public:
     HandingOverThread() : TThread(true) {}
     ~HandingOverThread() override { StopAndWait(); }
     std::atomic<int> served{0};
 
-protected:
+  protected:
     void Execute() override {
         while (!Terminated()) {
             Synchronize([this] { ++served; });
@@ -34,7 +34,8 @@ TEST(Thread, StopAndWaitOnGuiThreadServesPendingHandOvers) {
     t.Start();
     // The worker blocks in a hand-over that nobody serves until the wait below.
     auto deadline = std::chrono::steady_clock::now() + 5s;
-    while (Application::Instance().PendingCount() == 0 && std::chrono::steady_clock::now() < deadline)
+    while (Application::Instance().PendingCount() == 0 &&
+           std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(1ms);
     t.StopAndWait();
     EXPECT_TRUE(t.Finished());
@@ -52,7 +53,7 @@ TEST(Thread, SuspendedThreadDoesNotRunUntilStarted) {
 namespace {
 // Hands one call over, then ends; tells a flag when it is destroyed.
 class OneHandOver : public TThread {
-public:
+  public:
     OneHandOver(std::function<void()> call, std::atomic<bool>& destroyed)
         : TThread(true), FCall(std::move(call)), FDestroyed(destroyed) {}
     ~OneHandOver() override {
@@ -60,10 +61,10 @@ public:
         FDestroyed = true;
     }
 
-protected:
+  protected:
     void Execute() override { Synchronize(FCall); }
 
-private:
+  private:
     std::function<void()> FCall;
     std::atomic<bool>& FDestroyed;
 };
@@ -76,8 +77,8 @@ TEST(Thread, AWorkerReleasedFromInsideItsHandOverIsReclaimedAfterItEnds) {
     worker = std::make_unique<OneHandOver>(
         [&] { Application::Instance().ReleaseWhenEnded(std::move(worker)); }, destroyed);
     worker->Start();
-    bool reclaimed = Application::Instance().PumpUntil(
-        [&] { return destroyed.load(); }, std::chrono::milliseconds(5000));
+    bool reclaimed = Application::Instance().PumpUntil([&] { return destroyed.load(); },
+                                                       std::chrono::milliseconds(5000));
     EXPECT_TRUE(reclaimed);
     EXPECT_EQ(worker, nullptr);
     EXPECT_EQ(Application::Instance().ReleasedThreadCount(), 0u);

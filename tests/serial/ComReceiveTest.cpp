@@ -267,8 +267,9 @@ TEST_F(ReceiveOnPty, AHandlerErrorEndsDeliveryButNotThePort) {
     ASSERT_TRUE(ThreadEnds(port->EventThread()));
     EXPECT_TRUE(port->Connected());
     EXPECT_TRUE(port->InputEnded()) << "the port says that it delivers nothing more";
-    EXPECT_EQ(log.Lines(), std::vector<std::string>{
-                               "error ignored in a handler of a port's received data: handler failed"});
+    EXPECT_EQ(log.Lines(),
+              std::vector<std::string>{
+                  "error ignored in a handler of a port's received data: handler failed"});
     EXPECT_EQ(packets.size(), 1u);
 
     onPacket = nullptr;
@@ -298,7 +299,8 @@ TEST_F(ReceiveOnPty, AHandlerErrorOnTheEventThreadEndsDeliveryAndSaysSo) {
     ASSERT_TRUE(ThreadEnds(port->EventThread()));
     EXPECT_TRUE(port->Connected());
     EXPECT_TRUE(port->InputEnded());
-    EXPECT_EQ(log.Lines(), std::vector<std::string>{"error ignored in a worker thread: handler failed"});
+    EXPECT_EQ(log.Lines(),
+              std::vector<std::string>{"error ignored in a worker thread: handler failed"});
     port->ClosePort();
     EXPECT_FALSE(port->InputEnded());
 }

@@ -5,9 +5,9 @@
 #include <string>
 
 #include "runtime/Application.h"
-#include "tests/common/Pump.h"
 #include "serial/ComPort.h"
 #include "serial/DataPacket.h"
+#include "tests/common/Pump.h"
 
 namespace trimora::test {
 
