@@ -11,26 +11,16 @@
 #include <vector>
 
 #include "app/RememberedPort.h"
+#include "tests/common/ScratchFolder.h"
 
 using namespace trimora;
 namespace fs = std::filesystem;
 
 namespace {
 
-class ScratchFolder {
+class ScratchFolder : public test::ScratchFolder {
   public:
-    ScratchFolder() {
-        std::string templ = (fs::temp_directory_path() / "trimora-config-XXXXXX").string();
-        if (::mkdtemp(templ.data()) != nullptr) FPath = templ;
-    }
-    ~ScratchFolder() {
-        std::error_code ec;
-        fs::remove_all(FPath, ec);
-    }
-    const std::string& Path() const { return FPath; }
-
-  private:
-    std::string FPath;
+    ScratchFolder() : test::ScratchFolder("trimora-config") {}
 };
 
 // Sets an environment variable for the scope, restoring what was there.

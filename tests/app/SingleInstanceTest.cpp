@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "app/SingleInstance.h"
+#include "tests/common/ScratchFolder.h"
 
 using namespace trimora;
 using namespace std::chrono_literals;
@@ -22,20 +23,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class ScratchFolder {
+class ScratchFolder : public test::ScratchFolder {
   public:
-    ScratchFolder() {
-        std::string templ = (fs::temp_directory_path() / "trimora-instance-XXXXXX").string();
-        if (::mkdtemp(templ.data()) != nullptr) FPath = templ;
-    }
-    ~ScratchFolder() {
-        std::error_code ec;
-        fs::remove_all(FPath, ec);
-    }
-    const std::string& Path() const { return FPath; }
-
-  private:
-    std::string FPath;
+    ScratchFolder() : test::ScratchFolder("trimora-instance") {}
 };
 
 // Asks from another thread, as a later start's process would, while this (GUI) thread serves.

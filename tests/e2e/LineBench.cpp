@@ -62,16 +62,6 @@ bool LineBench::DrainMeasures(std::chrono::milliseconds Timeout) {
     }
 }
 
-ScratchDir::ScratchDir() {
-    char name[] = "/tmp/trimora-e2e-XXXXXX";
-    if (::mkdtemp(name) != nullptr) FPath = name;
-}
-
-ScratchDir::~ScratchDir() {
-    std::error_code ignored;
-    if (!FPath.empty()) std::filesystem::remove_all(FPath, ignored);
-}
-
 std::string MeasureFrame(std::uint8_t Id, std::uint16_t Speed) {
     std::string f = {'\x3E',
                      '\x01',

@@ -9,6 +9,7 @@
 #include "serial/ComPort.h"
 #include "serial/DataPacket.h"
 #include "tests/common/Pump.h"
+#include "tests/common/ScratchFolder.h"
 #include "tools/dongle_sim/DongleSim.h"
 
 namespace trimora::e2e {
@@ -50,14 +51,9 @@ class LineBench {
 };
 
 // A directory of its own under /tmp, removed with everything in it.
-class ScratchDir {
+class ScratchDir : public test::ScratchFolder {
   public:
-    ScratchDir();
-    ~ScratchDir();
-    const std::string& Path() const { return FPath; }
-
-  private:
-    std::string FPath;
+    ScratchDir() : test::ScratchFolder("trimora-e2e") {}
 };
 
 // A measure frame for console Id with raw speed Speed (which must hold no 0x21 byte).
