@@ -13,8 +13,7 @@ namespace trimora::test {
 class ScratchFolder {
   public:
     explicit ScratchFolder(const std::string& Prefix = "trimora-test") {
-        std::string name =
-            (std::filesystem::temp_directory_path() / (Prefix + "-XXXXXX")).string();
+        std::string name = (std::filesystem::temp_directory_path() / (Prefix + "-XXXXXX")).string();
         if (::mkdtemp(name.data()) != nullptr) FPath = name;
     }
     ~ScratchFolder() {
