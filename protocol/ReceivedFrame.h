@@ -7,12 +7,15 @@
 
 namespace trimora {
 
-// Read access to a received frame. It keeps its own copy of the bytes: an event handler may pump
-// messages and let the framer reuse the buffer the frame came from.
+// Read access to a received frame, in place: the caller's string must stay as it is while the
+// frame is handled. The framer hands each frame over in a string of its own, which no handler can
+// reach, so no copy is needed even when a handler pumps and the framer cuts more frames meanwhile.
 class TReceivedFrame {
   public:
-    explicit TReceivedFrame(std::string Bytes)
-        : FDataInFrame(DataInFrame(Bytes)), FBytes(std::move(Bytes)) {}
+    explicit TReceivedFrame(const std::string& Bytes)
+        : FDataInFrame(DataInFrame(Bytes)), FBytes(Bytes) {}
+    TReceivedFrame(const TReceivedFrame&) = delete;
+    TReceivedFrame& operator=(const TReceivedFrame&) = delete;
 
     const std::string& Bytes() const { return FBytes; }
     std::uint8_t Command() const { return Byte(1); }
@@ -36,7 +39,7 @@ class TReceivedFrame {
     }
 
     std::size_t FDataInFrame;
-    std::string FBytes;
+    const std::string& FBytes;
 };
 
 }  // namespace trimora

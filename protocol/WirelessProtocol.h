@@ -95,7 +95,8 @@ class TVelnWirelessProtocol : public TComponent {
 
     // ---- Inbound (InboundHandling.cpp)
     // The framer's packet handler: decodes one frame; anything that is not a valid frame is
-    // dropped without a trace.
+    // dropped without a trace. F is read in place until the call returns, after the events it
+    // raises: nothing may change it meanwhile.
     void PacketReceived(TObject* Sender, const std::string& F);
 
     // ---- Outbound (OutboundCommands.cpp)

@@ -7,15 +7,21 @@
 
 namespace trimora {
 
-std::uint64_t GetTickCount64() {
+namespace {
+std::uint64_t Milliseconds(clockid_t Clock) {
     timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
+    clock_gettime(Clock, &ts);
     return static_cast<std::uint64_t>(ts.tv_sec) * 1000u +
            static_cast<std::uint64_t>(ts.tv_nsec) / 1000000u;
 }
+}  // namespace
+
+std::uint64_t GetTickCount64() {
+    return Milliseconds(CLOCK_MONOTONIC);
+}
 
 std::uint32_t GetTickCount() {
-    return static_cast<std::uint32_t>(GetTickCount64());
+    return static_cast<std::uint32_t>(Milliseconds(CLOCK_MONOTONIC_COARSE));
 }
 
 void Sleep(std::uint32_t Milliseconds) {

@@ -4,9 +4,13 @@
 
 namespace trimora {
 
-// Milliseconds since an arbitrary start, truncated to 32 bits: wraps after about 49.7 days.
+// Milliseconds since the system started, truncated to 32 bits: wraps after about 49.7 days. As
+// the system timer last advanced it (its resolution, a few ms), like the tick counter of the
+// platform this program came from: every received measure reads it, and the precise clock costs
+// four times as much to read.
 std::uint32_t GetTickCount();
-// The same clock in 64 bits, for waits that must never end early.
+// Milliseconds since the system started, precise, in 64 bits: for waits that must never end
+// early. It runs at most one timer period ahead of GetTickCount.
 std::uint64_t GetTickCount64();
 // A plain sleep: nothing is served meanwhile.
 void Sleep(std::uint32_t Milliseconds);

@@ -77,19 +77,31 @@ void TComDataPacket::Notification(TComponent* AComponent, TOperation Operation) 
 void TComDataPacket::SetCaseInsensitive(bool Value) {
     if (Value == FCaseInsensitive) return;
     FCaseInsensitive = Value;
+    UpdateSingleBytes();
     DiscardBuffer();
 }
 
 void TComDataPacket::SetStartString(const std::string& Value) {
     if (Value == FStartString) return;
     FStartString = Value;
+    UpdateSingleBytes();
     DiscardBuffer();
 }
 
 void TComDataPacket::SetStopString(const std::string& Value) {
     if (Value == FStopString) return;
     FStopString = Value;
+    UpdateSingleBytes();
     DiscardBuffer();
+}
+
+void TComDataPacket::UpdateSingleBytes() {
+    const auto single = [this](const std::string& Text) {
+        if (Text.size() != 1 || (FCaseInsensitive && IsLetter(Text[0]))) return -1;
+        return static_cast<int>(static_cast<unsigned char>(Text[0]));
+    };
+    FStartByte = single(FStartString);
+    FStopByte = single(FStopString);
 }
 
 void TComDataPacket::SetSize(std::int32_t Value) {
@@ -122,12 +134,54 @@ void TComDataPacket::CutLoop() {
     // Handlers may re-enter (add bytes, discard, change strings): every step reads the state
     // afresh.
     for (;;) {
+        if (SingleByteRules()) {
+            if (!CutBySingleBytes()) return;
+            continue;
+        }
         if (!FPacketOpen) FindStart();
         if (!FPacketOpen) return;
         std::size_t end = FindEnd();
         if (end == 0) return;
         DeliverPacket(end);
     }
+}
+
+// The usual rules, one start byte and one stop byte, cut as FindStart and FindEnd would, without
+// their general cases: every received frame passes here. Returns false when no whole packet is
+// left; after a handler ran, true, for the caller to read the rules afresh.
+bool TComDataPacket::CutBySingleBytes() {
+    const char* const data = FPending.data() + FHead;
+    const std::size_t size = FPending.size() - FHead;
+    if (!FPacketOpen) {
+        std::size_t at = FStartScan;
+        if (at >= size) {
+            FStartScan = size;
+            return false;
+        }
+        if (static_cast<unsigned char>(data[at]) != FStartByte) {
+            const void* found = std::memchr(data + at, FStartByte, size - at);
+            if (found == nullptr) {
+                FStartScan = size;
+                return false;
+            }
+            at = static_cast<std::size_t>(static_cast<const char*>(found) - data);
+        }
+        if (at > 0) {
+            StartPacketAt(at + 1);  // reports the bytes before the start
+            return true;
+        }
+        FPacketOpen = true;
+        FStartScan = 0;
+        FStopScan = 0;
+    }
+    const std::size_t from = std::max<std::size_t>(1, FStopScan);
+    const void* stop = from < size ? std::memchr(data + from, FStopByte, size - from) : nullptr;
+    if (stop == nullptr) {
+        if (size > 0) FStopScan = std::max(from, size);
+        return false;
+    }
+    DeliverPacket(static_cast<std::size_t>(static_cast<const char*>(stop) - data) + 1);
+    return true;
 }
 
 void TComDataPacket::FindStart() {

@@ -71,6 +71,11 @@ class TComDataPacket : public TComponent {
 
   private:
     void CutLoop();
+    bool SingleByteRules() const {
+        return FStartByte >= 0 && FStopByte >= 0 && FSize <= 0 && !OnCustomStart && !OnCustomStop;
+    }
+    bool CutBySingleBytes();
+    void UpdateSingleBytes();
     void FindStart();
     // Returns the 1-based end of the packet, or 0 when it has not ended yet.
     std::size_t FindEnd();
@@ -99,6 +104,9 @@ class TComDataPacket : public TComponent {
     // Where the next search may resume (offsets into the buffer): no match begins before them.
     std::size_t FStartScan = 0;
     std::size_t FStopScan = 0;
+    // The start and stop strings as one byte each that folding does not change, else -1.
+    int FStartByte = -1;
+    int FStopByte = -1;
 };
 
 }  // namespace trimora
