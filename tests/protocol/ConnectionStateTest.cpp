@@ -2,8 +2,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -15,6 +13,7 @@
 #include "serial/PortAccessHint.h"
 #include "support/DorvThdTimer.h"
 #include "tests/common/PseudoTerminal.h"
+#include "tests/common/ScratchFolder.h"
 #include "tests/serial/SerialTestSupport.h"
 
 using namespace trimora;
@@ -22,22 +21,6 @@ using namespace trimora::testing;
 using namespace std::chrono_literals;
 
 namespace {
-
-// A directory of its own under /tmp, removed with everything in it.
-class TempDir {
-  public:
-    TempDir() {
-        char name[] = "/tmp/trimora-connection-XXXXXX";
-        if (::mkdtemp(name) != nullptr) FPath = name;
-    }
-    ~TempDir() {
-        if (!FPath.empty()) std::system(("rm -rf '" + FPath + "'").c_str());
-    }
-    const std::string& Path() const { return FPath; }
-
-  private:
-    std::string FPath;
-};
 
 int Count(const std::vector<std::string>& Lines, const std::string& Line) {
     int n = 0;
@@ -239,7 +222,7 @@ TEST(ResetState, RestoresTheInitialStateButKeepsTimerPortAndOwnerChoices) {
 TEST(WriteFailureRecovery, AutoConnectionTriesTheSamePortAgain) {
     for (bool comesBack : {true, false}) {
         SCOPED_TRACE(comesBack ? "dongle back" : "dongle gone");
-        TempDir dir;
+        test::ScratchFolder dir("trimora-connection");
         sim::SimConfig config;
         config.LinkPath = dir.Path() + "/ttyDONGLE";
         auto dongle = StartDongle(config);
