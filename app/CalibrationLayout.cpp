@@ -167,11 +167,16 @@ void TCalibrationLayout::SetOuterHeight(int Value) {
     ApplyOuterHeight();
 }
 
+void TCalibrationLayout::SetMinimumClientHeight(int Value) {
+    FMinimumClientHeight = std::max(1, Value);
+    ApplyOuterHeight();
+}
+
 void TCalibrationLayout::ApplyOuterHeight() {
     // The frame's height is known only once the window system has framed the window (a window
     // manager reports it late), so it is applied again whenever the window is shown or moved.
     const int frame = frameGeometry().height() - height();
-    const int client = std::max(1, FOuterHeight - frame);
+    const int client = std::max(FMinimumClientHeight, FOuterHeight - frame);
     if (client != height() || minimumHeight() != maximumHeight()) setFixedHeight(client);
 }
 
@@ -195,6 +200,13 @@ void TCalibrationLayout::showEvent(QShowEvent* Event) {
 void TCalibrationLayout::moveEvent(QMoveEvent* Event) {
     QWidget::moveEvent(Event);
     ApplyOuterHeight();
+}
+
+void TCalibrationLayout::changeEvent(QEvent* Event) {
+    QWidget::changeEvent(Event);
+    // A window manager that frames the window without moving it is seen to have done so by the
+    // activation that follows.
+    if (Event->type() == QEvent::ActivationChange) ApplyOuterHeight();
 }
 
 void TCalibrationLayout::resizeEvent(QResizeEvent* Event) {

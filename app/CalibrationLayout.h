@@ -51,6 +51,8 @@ class TCalibrationLayout : public QWidget {
     // The window's height with its frame, as the operator sees it.
     int OuterHeight() const { return FOuterHeight; }
     void SetOuterHeight(int Value);
+    // The client area never gets lower than this, whatever the frame takes of the outer height.
+    void SetMinimumClientHeight(int Value);
 
     // A number with one decimal in the user's format, without group separators.
     static QString FormatOneDecimal(double Value);
@@ -60,6 +62,7 @@ class TCalibrationLayout : public QWidget {
     void showEvent(QShowEvent* Event) override;
     void moveEvent(QMoveEvent* Event) override;
     void resizeEvent(QResizeEvent* Event) override;
+    void changeEvent(QEvent* Event) override;
 
   private:
     void CreateControls();
@@ -68,6 +71,7 @@ class TCalibrationLayout : public QWidget {
     bool IsKeyPreviewTarget(QObject* Watched) const;
 
     int FOuterHeight = SmallOuterHeight;
+    int FMinimumClientHeight = 1;
     bool FShownOnce = false;
 };
 

@@ -29,6 +29,9 @@ TForm1::TForm1(ProtocolSetup Setup, QWidget* Parent)
     StatusLine = new TLabel(this);
     StatusLine->SetAutoSize(false);
     StatusLine->setGeometry(StatusLeft, StatusTop, StatusWidth, StatusHeight);
+    // The small outer height leaves the client area ending where the text pane begins under a
+    // 28 px frame; a window manager with a taller title bar must not hide the status line.
+    SetMinimumClientHeight(StatusTop + StatusHeight);
     FStaleTimer = new QTimer(this);
     FStaleTimer->setSingleShot(true);
     connect(FStaleTimer, &QTimer::timeout, this, [this] { MeasuresStopped(); });

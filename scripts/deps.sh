@@ -13,6 +13,6 @@ trimora_need_packages() {
 }
 
 TRIMORA_BUILD_PACKAGES=(build-essential cmake ninja-build pkg-config libgtest-dev libgmock-dev
-  libbenchmark-dev clang libclang-rt-14-dev qt6-base-dev xvfb xauth x11-apps fonts-dejavu-core
+  libbenchmark-dev clang libclang-rt-14-dev qt6-base-dev xvfb xauth x11-apps openbox fonts-dejavu-core
   qt6-serialport-dev python3-serial fonts-liberation2 fonts-wine
   dpkg-dev file desktop-file-utils appstream mandoc man-db lintian clang-format)

@@ -2,12 +2,19 @@
 // in again, plugged in late, or a console falls silent: what the window says, and that the
 // console comes back at the point the operator had selected.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QPixmap>
 #include <QTest>
 #include <chrono>
+#include <cstdlib>
+#include <fstream>
 #include <string>
+#include <vector>
 
 #include "app/Form1.h"
 #include "tests/common/Pump.h"
@@ -65,6 +72,35 @@ void Picture(TForm1& Form, const char* Name) {
 }
 
 using Clock = std::chrono::steady_clock;
+
+// Openbox on the test's display with a title font large enough that its frame is taller than
+// the 28 px the window's small outer height was made for, as on desktops with tall title bars.
+class TallTitleWindowManager {
+  public:
+    explicit TallTitleWindowManager(const std::string& Folder) : FConfig(Folder + "/rc.xml") {}
+    ~TallTitleWindowManager() {
+        if (FPid <= 0) return;
+        ::kill(FPid, SIGTERM);
+        ::waitpid(FPid, nullptr, 0);
+    }
+    bool Start() {
+        std::ofstream(FConfig) << R"(<?xml version="1.0" encoding="UTF-8"?>
+<openbox_config xmlns="http://openbox.org/3.4/rc"><theme>
+<font place="ActiveWindow"><name>DejaVu Sans</name><size>22</size></font>
+<font place="InactiveWindow"><name>DejaVu Sans</name><size>22</size></font>
+</theme></openbox_config>
+)";
+        std::vector<std::string> args = {"openbox", "--sm-disable", "--config-file", FConfig};
+        std::vector<char*> argv;
+        for (std::string& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        return ::posix_spawnp(&FPid, "openbox", nullptr, nullptr, argv.data(), environ) == 0;
+    }
+
+  private:
+    std::string FConfig;
+    pid_t FPid = -1;
+};
 
 }  // namespace
 
@@ -193,5 +229,23 @@ TEST(DongleComesAndGoes, ADeviceThatIsNoDongleIsProbedOnceWhileItStays) {
     EXPECT_TRUE(test::PumpUntil([&] { return versionRequests() == 2; }, 4s));
     test::PumpFor(2500ms);
     EXPECT_EQ(versionRequests(), 2);
+    form.reset();
+}
+
+TEST(DongleComesAndGoes, StatusLineStaysInViewUnderATallWindowFrame) {
+    e2e::ScratchDir dir;
+    TallTitleWindowManager manager(dir.Path());
+    ASSERT_TRUE(manager.Start()) << "cannot run openbox (package openbox)";
+    test::PumpFor(1s);  // the window manager takes over the display before the window is mapped
+    auto form = WindowOn(dir.Path() + "/ttyNONE");
+    const auto frame = [&] { return form->frameGeometry().height() - form->height(); };
+    ASSERT_TRUE(test::PumpUntil([&] { return frame() > 28; }, 5s))
+        << "no frame taller than 28 px: " << frame();
+    const int statusBottom = form->StatusLine->geometry().bottom() + 1;
+    EXPECT_TRUE(test::PumpUntil([&] { return form->height() >= statusBottom; }, 2s))
+        << "client area " << form->height() << " px, status line down to " << statusBottom;
+    EXPECT_EQ(form->height(), statusBottom) << "no room beyond the status line";
+    EXPECT_FALSE(form->Memo1->isVisible());
+    Picture(*form, "status-line-under-tall-frame");
     form.reset();
 }
