@@ -11,11 +11,14 @@
 // window is shown. One JSON line per round.
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <string>
 #include <thread>
@@ -104,7 +107,10 @@ std::string Num(double V) {
 
 int Round(const Options& o, int Index) {
     const std::string home = o.Work + "/startup-home-" + std::to_string(Index);
-    std::system(("mkdir -p '" + home + "' && chmod 700 '" + home + "'").c_str());
+    if (::mkdir(home.c_str(), 0700) != 0 && errno != EEXIST) {
+        std::fprintf(stderr, "trimora_bench_startup: %s: %s\n", home.c_str(), std::strerror(errno));
+        return 1;
+    }
 
     trimora::sim::DongleSim sim;  // one console joins 500 ms after registration opens
     std::string error;
