@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdint>
@@ -63,16 +64,43 @@ bool RequestShow(const std::string& Path, int TimeoutMs) {
     return answer == kShown;
 }
 
-// A folder of the user's own under the temporary folder; another user's folder of that name
-// is not used. Empty when there is none.
-std::string PrivateTempFolder() {
-    const std::string folder =
-        QDir::tempPath().toStdString() + "/trimora-" + std::to_string(::getuid());
-    ::mkdir(folder.c_str(), 0700);
+// The user's own folder under the temporary folder, made when missing. Empty, with the reason
+// in Why, when that name is anything else: another user's, writable by others, no folder.
+std::string PrivateTempFolder(std::string& Why) {
+    // Empty when $TMPDIR names no folder: the name would then be one at the root.
+    const std::string temp = QDir::tempPath().toStdString();
+    if (temp.empty()) {
+        Why = "the temporary folder " + Env("TMPDIR") + " is missing";
+        return {};
+    }
+    const std::string folder = temp + "/trimora-" + std::to_string(::getuid());
     struct stat st {};
-    if (::lstat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::getuid())
+    if ((::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) ||
+        ::lstat(folder.c_str(), &st) != 0)
+        Why = "cannot make " + folder + ": " + std::strerror(errno);
+    else if (!S_ISDIR(st.st_mode))
+        Why = folder + " is not a folder";
+    else if (st.st_uid != ::getuid())
+        Why = folder + " belongs to another user";
+    else if ((st.st_mode & (S_IWGRP | S_IWOTH)) != 0)
+        Why = "others may write to " + folder;
+    else
         return folder;
     return {};
+}
+
+// ":0.0" and ":0" (and "host:10.0", "host:10") name the same X display: the screen is dropped.
+std::string WithoutScreen(const std::string& Display) {
+    const auto digits = [](const std::string& Text) {
+        return !Text.empty() && std::all_of(Text.begin(), Text.end(),
+                                            [](unsigned char c) { return std::isdigit(c); });
+    };
+    const auto colon = Display.rfind(':');
+    const auto dot = Display.rfind('.');
+    if (colon == std::string::npos || dot == std::string::npos || dot < colon) return Display;
+    if (!digits(Display.substr(colon + 1, dot - colon - 1)) || !digits(Display.substr(dot + 1)))
+        return Display;
+    return Display.substr(0, dot);
 }
 
 // A short name that stays the same for the same text (FNV-1a).
@@ -87,6 +115,7 @@ std::string Digest(const std::string& Text) {
 }  // namespace
 
 TSingleInstance::TSingleInstance(std::string Folder, std::string Display) {
+    if (Folder.empty()) return;
     const std::string base = Folder + "/trimora-" + FileNamePart(Display);
     FLockPath = base + ".lock";
     FSocketPath = base + ".socket";
@@ -94,7 +123,8 @@ TSingleInstance::TSingleInstance(std::string Folder, std::string Display) {
     // (a deep XDG_RUNTIME_DIR), the socket goes to the user's folder under /tmp, named after
     // the lock, so that every start with this folder and display still meets the same one.
     if (FSocketPath.size() >= sizeof sockaddr_un{}.sun_path) {
-        const std::string temp = PrivateTempFolder();
+        std::string why;
+        const std::string temp = PrivateTempFolder(why);
         if (!temp.empty()) FSocketPath = temp + "/trimora-" + Digest(FLockPath) + ".socket";
     }
 }
@@ -109,27 +139,27 @@ void TSingleInstance::StopListening() {
     FServer.reset();
 }
 
-std::string TSingleInstance::DefaultFolder() {
+std::string TSingleInstance::DefaultFolder(std::string& Why) {
     const std::string runtime = Env("XDG_RUNTIME_DIR");
     struct stat st {};
     if (!runtime.empty() && runtime[0] == '/' && ::stat(runtime.c_str(), &st) == 0 &&
         S_ISDIR(st.st_mode))
         return runtime;
-    const std::string folder = PrivateTempFolder();
-    return !folder.empty() ? folder : QDir::tempPath().toStdString();
+    return PrivateTempFolder(Why);
 }
 
 std::string TSingleInstance::DisplayName() {
     std::string platform = Env("QT_QPA_PLATFORM");
     platform = platform.substr(0, platform.find(':'));
     std::string display = Env("WAYLAND_DISPLAY");
-    if (platform == "xcb" || display.empty()) display = Env("DISPLAY");
+    if (platform == "xcb" || display.empty()) display = WithoutScreen(Env("DISPLAY"));
     if (platform == "offscreen" || platform == "minimal") display.clear();
     if (platform.empty() || display.empty()) return platform + display;
     return platform + " " + display;
 }
 
 bool TSingleInstance::Claim() {
+    if (FLockPath.empty()) return true;
     FLockFd = ::open(FLockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (FLockFd < 0) return true;
     if (::flock(FLockFd, LOCK_EX | LOCK_NB) == 0) return true;
@@ -150,6 +180,7 @@ bool TSingleInstance::AskToShow(std::chrono::milliseconds Timeout) const {
 }
 
 bool TSingleInstance::Listen(std::string& Error) {
+    if (FSocketPath.empty()) return true;
     FServer = std::make_unique<QLocalServer>();
     FServer->setSocketOptions(QLocalServer::UserAccessOption);
     const QString path = QString::fromLocal8Bit(FSocketPath.c_str());

@@ -17,14 +17,19 @@ namespace trimora {
 class TSingleInstance : public QObject {
     Q_OBJECT
   public:
-    // Folder: where the lock and the socket live, $XDG_RUNTIME_DIR (private to the user) or a
-    // folder of the user's own under /tmp. Display: which display the instance belongs to.
-    TSingleInstance(std::string Folder = DefaultFolder(), std::string Display = DisplayName());
+    // Folder: where the lock and the socket live (DefaultFolder()). Display: which display the
+    // instance belongs to. Without a folder there is no check: every start is a first one.
+    TSingleInstance(std::string Folder, std::string Display = DisplayName());
     ~TSingleInstance() override;
 
-    static std::string DefaultFolder();
+    // $XDG_RUNTIME_DIR (private to the user), else the user's own folder under /tmp, made when
+    // missing. Empty, with the reason in Why, when that name is taken by something else (another
+    // user's folder, one others may write to, no folder): what another user controls must not
+    // decide whether the program starts or where its socket lives.
+    static std::string DefaultFolder(std::string& Why);
     // The platform and display the window would go to ("xcb :0", "wayland wayland-0",
-    // "offscreen"), from the environment, so that it is known before any window exists.
+    // "offscreen"), from the environment, so that it is known before any window exists. An X
+    // display's screen number is left out: ":0.0" is the display ":0".
     static std::string DisplayName();
     const std::string& SocketPath() const { return FSocketPath; }
 
@@ -36,6 +41,7 @@ class TSingleInstance : public QObject {
     bool AskToShow(std::chrono::milliseconds Timeout) const;
     // The first instance, once the QApplication exists: serves requests from later starts,
     // calling OnShowRequest for each on the GUI thread. False, with the reason, when it cannot.
+    // Without a folder there is nothing to serve: true.
     bool Listen(std::string& Error);
     std::function<void()> OnShowRequest;
     // Stops serving (before the QApplication goes); the lock stays until this object goes.

@@ -63,7 +63,11 @@ int main(int argc, char** argv) {
     if (options.ListPorts) return ListPorts(program, options.Port);
 
     // A second start must not probe the ports the first one holds open.
-    TSingleInstance instance;
+    std::string noInstanceFolder;
+    TSingleInstance instance(TSingleInstance::DefaultFolder(noInstanceFolder));
+    if (!noInstanceFolder.empty())
+        std::fprintf(stderr, "%s: %s: not checking whether Trimora already runs\n", program.c_str(),
+                     noInstanceFolder.c_str());
     if (!instance.Claim()) {
         if (instance.AskToShow(std::chrono::seconds(5))) {
             std::fprintf(stderr,

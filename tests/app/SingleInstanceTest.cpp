@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -9,7 +10,9 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <future>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -34,6 +37,30 @@ bool AskWhileServing(const TSingleInstance& Later, std::chrono::milliseconds Tim
     while (answer.wait_for(5ms) != std::future_status::ready) QCoreApplication::processEvents();
     return answer.get();
 }
+
+// Sets or unsets environment variables for the life of this object.
+class ScopedEnv {
+  public:
+    void Set(const char* Name, const std::optional<std::string>& Value) {
+        if (FSaved.find(Name) == FSaved.end()) {
+            const char* old = ::getenv(Name);
+            FSaved[Name] = old != nullptr ? std::optional<std::string>(old) : std::nullopt;
+        }
+        Apply(Name, Value);
+    }
+    ~ScopedEnv() {
+        for (const auto& [name, value] : FSaved) Apply(name.c_str(), value);
+    }
+
+  private:
+    static void Apply(const char* Name, const std::optional<std::string>& Value) {
+        if (Value)
+            ::setenv(Name, Value->c_str(), 1);
+        else
+            ::unsetenv(Name);
+    }
+    std::map<std::string, std::optional<std::string>> FSaved;
+};
 
 // What a crashed instance leaves: a socket file that nobody listens on.
 void LeaveDeadSocket(const std::string& Path) {
@@ -103,24 +130,98 @@ TEST(SingleInstance, TheDisplayComesFromTheEnvironment) {
         {"wayland", std::nullopt, "wayland-1", "wayland wayland-1"},
         {"offscreen", ":0", std::nullopt, "offscreen"},
         {"xcb:nograb", ":2", std::nullopt, "xcb :2"},
+        // The screen is part of no instance's key; what is not a screen number stays.
+        {std::nullopt, ":0.0", std::nullopt, ":0"},
+        {"xcb", "localhost:10.1", std::nullopt, "xcb localhost:10"},
+        {std::nullopt, "host.example:0", std::nullopt, "host.example:0"},
+        {std::nullopt, ":0.x", std::nullopt, ":0.x"},
     };
-    auto set = [](const char* Name, const std::optional<std::string>& Value) {
-        if (Value)
-            ::setenv(Name, Value->c_str(), 1);
-        else
-            ::unsetenv(Name);
-    };
-    const char* names[] = {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"};
-    std::optional<std::string> saved[3];
-    for (int i = 0; i < 3; ++i)
-        if (const char* v = ::getenv(names[i])) saved[i] = v;
+    ScopedEnv env;
     for (const Case& c : cases) {
-        set("QT_QPA_PLATFORM", c.Platform);
-        set("DISPLAY", c.Display);
-        set("WAYLAND_DISPLAY", c.Wayland);
+        env.Set("QT_QPA_PLATFORM", c.Platform);
+        env.Set("DISPLAY", c.Display);
+        env.Set("WAYLAND_DISPLAY", c.Wayland);
         EXPECT_EQ(TSingleInstance::DisplayName(), c.Want);
     }
-    for (int i = 0; i < 3; ++i) set(names[i], saved[i]);
+}
+
+// Without XDG_RUNTIME_DIR the lock and the socket go to trimora-<uid> in the temporary folder.
+// Where that name is taken by what another user could have put there, there is no check at all,
+// rather than one in a folder the other user controls.
+TEST(SingleInstance, OnlyAFolderOfTheUsersOwnHoldsTheLock) {
+    ScratchFolder dir;
+    const std::string tmp = dir.Path() + "/tmp";
+    const std::string own = tmp + "/trimora-" + std::to_string(::getuid());
+    const auto makeFolder = [&](mode_t Mode) {
+        ASSERT_EQ(::mkdir(own.c_str(), 0700), 0);
+        ASSERT_EQ(::chmod(own.c_str(), Mode), 0);  // past the umask
+    };
+    struct Case {
+        const char* Name;
+        std::function<void()> Prepare;
+        bool Runtime;     // XDG_RUNTIME_DIR set to a folder
+        std::string Why;  // empty: the folder is used
+    };
+    const std::vector<Case> cases = {
+        {"missing: made", [] {}, false, ""},
+        {"the user's own", [&] { makeFolder(0700); }, false, ""},
+        {"readable by others", [&] { makeFolder(0755); }, false, ""},
+        {"writable by others", [&] { makeFolder(0777); }, false, "others may write to " + own},
+        {"writable by the group", [&] { makeFolder(0770); }, false, "others may write to " + own},
+        {"a file", [&] { std::ofstream(own) << "x"; }, false, own + " is not a folder"},
+        {"a link to a folder",
+         [&] {
+             fs::create_directory(dir.Path() + "/elsewhere");
+             fs::create_directory_symlink(dir.Path() + "/elsewhere", own);
+         },
+         false, own + " is not a folder"},
+        {"no temporary folder to make it in", [&] { fs::remove(tmp); }, false,
+         "the temporary folder " + tmp + " is missing"},
+        {"a temporary folder that is a file",
+         [&] {
+             fs::remove(tmp);
+             std::ofstream(tmp) << "x";
+         },
+         false, "cannot make " + own + ": Not a directory"},
+        {"a runtime folder comes first", [&] { std::ofstream(own) << "x"; }, true, ""},
+        // Last: skipped where it cannot be made.
+        {"another user's",
+         [&] {
+             makeFolder(0700);
+             if (::chown(own.c_str(), ::getuid() + 1, static_cast<gid_t>(-1)) != 0)
+                 GTEST_SKIP() << "only root can give a folder away";
+         },
+         false, own + " belongs to another user"},
+    };
+    ScopedEnv env;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        fs::remove_all(tmp);
+        fs::remove_all(dir.Path() + "/elsewhere");
+        ASSERT_TRUE(fs::create_directory(tmp));
+        c.Prepare();
+        if (::testing::Test::IsSkipped()) return;
+        env.Set("TMPDIR", tmp);
+        env.Set("XDG_RUNTIME_DIR",
+                c.Runtime ? std::optional<std::string>(dir.Path()) : std::nullopt);
+        std::string why;
+        const std::string folder = TSingleInstance::DefaultFolder(why);
+        EXPECT_EQ(why, c.Why);
+        if (!c.Why.empty())
+            EXPECT_EQ(folder, "");
+        else
+            EXPECT_EQ(folder, c.Runtime ? dir.Path() : own);
+    }
+}
+
+TEST(SingleInstance, WithoutAFolderEveryStartIsAFirstOne) {
+    TSingleInstance first("", "xcb :0");
+    EXPECT_TRUE(first.Claim());
+    std::string error;
+    EXPECT_TRUE(first.Listen(error)) << error;
+    EXPECT_EQ(first.SocketPath(), "");
+    TSingleInstance later("", "xcb :0");
+    EXPECT_TRUE(later.Claim());
 }
 
 // A runtime folder deep enough that no socket path in it fits sockaddr_un: the first start

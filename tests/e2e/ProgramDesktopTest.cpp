@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -161,4 +162,26 @@ TEST(ProgramDesktop, OneInstancePerUserAndDisplayAndACrashedOneBlocksNothing) {
     EXPECT_EQ(RunToEnd(next, 30s), 0) << next.Err();
     EXPECT_EQ(next.Err().find("already runs"), std::string::npos) << next.Err();
     EXPECT_FALSE(fs::exists(socket)) << "removed when it ended";
+}
+
+// Without a runtime folder, a file where the user's folder under /tmp belongs: the program runs
+// without the check, and says so once.
+TEST(ProgramDesktop, AnUnusableInstanceFolderSkipsTheCheckAndSaysSo) {
+    trimora::e2e::ScratchDir scratch;
+    Env env = UserEnv(scratch.Path());
+    env["XDG_RUNTIME_DIR"] = std::nullopt;
+    env["TMPDIR"] = scratch.Path() + "/tmp";
+    ASSERT_TRUE(fs::create_directory(scratch.Path() + "/tmp"));
+    const std::string taken = scratch.Path() + "/tmp/trimora-" + std::to_string(::getuid());
+    std::ofstream(taken) << "not a folder";
+
+    ProgramProcess run({TRIMORA_PROGRAM, "--demo", "--quit-after", "1"}, env, scratch.Path());
+    ASSERT_EQ(RunToEnd(run, 30s), 0) << run.Err();
+    const std::string err = run.Err();
+    const std::string says =
+        "trimora: " + taken + " is not a folder: not checking whether Trimora already runs\n";
+    const auto first = err.find(says);
+    EXPECT_NE(first, std::string::npos) << err;
+    EXPECT_EQ(err.find(says, first + 1), std::string::npos) << "once only: " << err;
+    EXPECT_EQ(err.find("cannot listen"), std::string::npos) << err;
 }

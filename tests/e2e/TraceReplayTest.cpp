@@ -4,13 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "protocol/WirelessProtocol.h"
 #include "runtime/TMemo.h"
 #include "runtime/TraceFile.h"
+#include "tests/common/FileLines.h"
 #include "tests/e2e/LineBench.h"
 #include "tests/protocol/DongleSearchSupport.h"
 #include "tests/serial/SerialTestSupport.h"
@@ -19,6 +19,7 @@
 using namespace trimora;
 using namespace trimora::testing;
 using namespace std::chrono_literals;
+using trimora::test::FileLines;
 
 namespace {
 
@@ -29,13 +30,6 @@ std::vector<std::string> DongleLines(const std::vector<std::string>& Lines, std:
         if (line.size() > Skip && line.compare(Skip, 2, "<-") == 0)
             out.push_back(line.substr(Skip));
     return out;
-}
-
-std::vector<std::string> FileLines(const std::string& Path) {
-    std::ifstream in(Path, std::ios::binary);
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
 }
 
 }  // namespace

@@ -11,9 +11,11 @@
 #include <vector>
 
 #include "runtime/TraceFile.h"
+#include "tests/common/FileLines.h"
 #include "tests/common/ScratchFolder.h"
 
 using namespace trimora;
+using trimora::test::FileLines;
 namespace fs = std::filesystem;
 
 namespace {
@@ -22,13 +24,6 @@ class ScratchFolder : public test::ScratchFolder {
   public:
     ScratchFolder() : test::ScratchFolder("trimora-trace") {}
 };
-
-std::vector<std::string> FileLines(const std::string& Path) {
-    std::ifstream in(Path, std::ios::binary);
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
 
 }  // namespace
 

@@ -31,6 +31,22 @@ class PortDetailsTest : public ::testing::Test {
         T.Node("ttyS0");
         T.Uart("ttyS1", "00:05", "serial");  // no node
     }
+    // The FTDI adapter as DescribePort sees it through Path: its node or one of its links.
+    TPortDetails Ftdi(const std::string& Path) const {
+        return {.Path = Path,
+                .Device = T.DevPath("ttyUSB0"),
+                .ById = {ById},
+                .ByPath = {ByPath},
+                .Driver = "ftdi_sio",
+                .Usb = true,
+                .VendorId = "0403",
+                .ProductId = "6001",
+                .Manufacturer = "FTDI",
+                .Product = "FT232R USB UART",
+                .SerialNumber = "A50285BI",
+                .Access = TPortAccess::paAllowed,
+                .Advice = ""};
+    }
     FakeDeviceTree T;
     std::string ById, ByPath;
 };
@@ -43,35 +59,9 @@ TEST_F(PortDetailsTest, ReadsLinksDriverAndUsbDescriptors) {
         TPortDetails Want;
     };
     const std::vector<Case> cases = {
-        {"/dev/ttyUSB0",
-         {T.DevPath("ttyUSB0"),
-          T.DevPath("ttyUSB0"),
-          {ById},
-          {ByPath},
-          "ftdi_sio",
-          true,
-          "0403",
-          "6001",
-          "FTDI",
-          "FT232R USB UART",
-          "A50285BI",
-          TPortAccess::paAllowed,
-          ""}},
+        {"/dev/ttyUSB0", Ftdi(T.DevPath("ttyUSB0"))},
         // Through its stable link: the same device, the link kept as the path.
-        {"/dev/serial/by-id/" + kFtdiById,
-         {ById,
-          T.DevPath("ttyUSB0"),
-          {ById},
-          {ByPath},
-          "ftdi_sio",
-          true,
-          "0403",
-          "6001",
-          "FTDI",
-          "FT232R USB UART",
-          "A50285BI",
-          TPortAccess::paAllowed,
-          ""}},
+        {"/dev/serial/by-id/" + kFtdiById, Ftdi(ById)},
         // No descriptors strings and no udev links: what there is.
         {"ttyACM0",
          {T.DevPath("ttyACM0"),
