@@ -21,6 +21,26 @@ using trimora::test::ProgramProcess;
 
 namespace {
 
+// The frames the program sent from sequence From on, in order.
+std::vector<std::string> SentSince(const DongleSim& Dongle, std::uint64_t From) {
+    std::vector<std::string> sent;
+    for (const auto& frame : Dongle.HostFrames())
+        if (frame.Sequence >= From) sent.push_back(frame.Hex);
+    return sent;
+}
+
+// The window's shut-down: measures stopped, registration closed, consoles removed, in that order.
+void ExpectShutDownFramesSince(const DongleSim& Dongle, std::uint64_t From) {
+    const std::vector<std::string> sent = SentSince(Dongle, From);
+    auto at = sent.begin();
+    for (const char* expected :
+         {"3E130001000021", "3E0601000021", "3E0300000021", "3E06FF000021"}) {
+        at = std::find(at, sent.end(), expected);
+        ASSERT_NE(at, sent.end()) << expected << " not sent at the end, in order";
+        ++at;
+    }
+}
+
 int CountPixels(const QImage& Image, const QColor& Colour) {
     int count = 0;
     for (int y = 0; y < Image.height(); ++y)
@@ -70,30 +90,8 @@ TEST(Smoke, ProgramCalibratesAgainstTheEmulatorAndShutsDownCleanlyOnSigterm) {
     const std::uint64_t closing = dongle.NextHostFrameSequence();
     program.Signal(SIGTERM);
     EXPECT_EQ(program.Wait(10s), 0);
-
-    std::vector<std::string> sent;
-    for (const auto& frame : dongle.HostFrames())
-        if (frame.Sequence >= closing) sent.push_back(frame.Hex);
-    auto at = sent.begin();
-    for (const char* expected :
-         {"3E130001000021", "3E0601000021", "3E0300000021", "3E06FF000021"}) {
-        at = std::find(at, sent.end(), expected);
-        ASSERT_NE(at, sent.end()) << expected << " not sent after SIGTERM, in order";
-        ++at;
-    }
+    ExpectShutDownFramesSince(dongle, closing);
 }
-
-namespace {
-
-// The frames the program sent from sequence From on, in order.
-std::vector<std::string> SentSince(const DongleSim& Dongle, std::uint64_t From) {
-    std::vector<std::string> sent;
-    for (const auto& frame : Dongle.HostFrames())
-        if (frame.Sequence >= From) sent.push_back(frame.Hex);
-    return sent;
-}
-
-}  // namespace
 
 // Termination requests that come while the window ends: after an unplug (two SIGINTs 150 ms
 // apart), and just before --quit-after is due. The program ends normally, and whatever shut-down
@@ -132,13 +130,6 @@ TEST(Smoke, TerminationWhileTheWindowEndsAfterAnUnplugOrBeforeQuitAfter) {
         std::this_thread::sleep_until(started + 3600ms);
         program.Signal(SIGTERM);
         EXPECT_EQ(program.Wait(10s), 0);
-        const std::vector<std::string> sent = SentSince(dongle, closing);
-        auto at = sent.begin();
-        for (const char* expected :
-             {"3E130001000021", "3E0601000021", "3E0300000021", "3E06FF000021"}) {
-            at = std::find(at, sent.end(), expected);
-            ASSERT_NE(at, sent.end()) << expected << " not sent at the end, in order";
-            ++at;
-        }
+        ExpectShutDownFramesSince(dongle, closing);
     }
 }
