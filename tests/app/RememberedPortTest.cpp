@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/RememberedPort.h"
+#include "tests/common/FileContents.h"
 #include "tests/common/ScratchFolder.h"
 
 using namespace trimora;
@@ -107,8 +108,7 @@ TEST(RememberedPort, AStrayLockBesideTheFileHoldsNothingUp) {
         << "storing the port does not return";
     EXPECT_TRUE(result.get());
     EXPECT_EQ(memory.Load(), "/dev/ttyACM0");
-    std::ifstream in(memory.File());
-    const std::string text((std::istreambuf_iterator<char>(in)), {});
+    const std::string text = trimora::test::FileText(memory.File());
     EXPECT_NE(text.find("Kept=yes"), std::string::npos) << "other settings are kept:\n" << text;
     for (const fs::directory_entry& e : fs::directory_iterator(dir.Path() + "/Trimora"))
         EXPECT_EQ(e.path().filename().string().find(".new"), std::string::npos) << e.path();

@@ -7,24 +7,13 @@
 #include <unistd.h>
 
 #include <cstring>
-#include <fstream>
-#include <sstream>
 #include <thread>
+
+#include "tests/common/FileContents.h"
 
 extern char** environ;
 
 namespace trimora::test {
-
-namespace {
-
-std::string ReadAll(const std::string& Path) {
-    std::ifstream in(Path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-}  // namespace
 
 ProgramProcess::ProgramProcess(std::vector<std::string> Args,
                                std::map<std::string, std::optional<std::string>> Env,
@@ -88,10 +77,10 @@ int ProgramProcess::Wait(std::chrono::milliseconds Timeout) {
 }
 
 std::string ProgramProcess::Out() const {
-    return ReadAll(FOut);
+    return FileText(FOut);
 }
 std::string ProgramProcess::Err() const {
-    return ReadAll(FErr);
+    return FileText(FErr);
 }
 
 int RunToEnd(ProgramProcess& Process, std::chrono::milliseconds Timeout) {

@@ -10,11 +10,11 @@
 #include <fstream>
 #include <map>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "tests/common/FileContents.h"
 #include "tests/common/ProgramProcess.h"
 #include "tests/e2e/LineBench.h"
 #include "tools/dongle_sim/DongleSim.h"
@@ -37,13 +37,6 @@ Env UserEnv(const std::string& Scratch) {
             {"QT_QPA_PLATFORM", "offscreen"}};
 }
 
-std::string ReadFile(const std::string& Path) {
-    std::ifstream in(Path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 }  // namespace
 
 TEST(ProgramDesktop, TheDonglesPortIsRememberedListedFirstAndTriedFirst) {
@@ -57,9 +50,9 @@ TEST(ProgramDesktop, TheDonglesPortIsRememberedListedFirstAndTriedFirst) {
     ProgramProcess found({TRIMORA_PROGRAM, "--port", config.LinkPath, "--quit-after", "1.5"}, env,
                          scratch.Path(), "found");
     ASSERT_EQ(RunToEnd(found, 30s), 0) << found.Err();
-    EXPECT_NE(
-        ReadFile(scratch.Path() + "/config/Trimora/Trimora.conf").find("Port=" + config.LinkPath),
-        std::string::npos);
+    EXPECT_NE(trimora::test::FileText(scratch.Path() + "/config/Trimora/Trimora.conf")
+                  .find("Port=" + config.LinkPath),
+              std::string::npos);
 
     // No display at all: the listing needs none.
     Env bare = env;
@@ -81,7 +74,7 @@ TEST(ProgramDesktop, TheDonglesPortIsRememberedListedFirstAndTriedFirst) {
     ProgramProcess again({TRIMORA_PROGRAM, "--quit-after", "1.5", "--trace", trace}, env,
                          scratch.Path(), "again");
     ASSERT_EQ(RunToEnd(again, 30s), 0) << again.Err();
-    const std::string lines = ReadFile(trace);
+    const std::string lines = trimora::test::FileText(trace);
     EXPECT_NE(lines.find(" ->3E0A00000021 Version Req Console 0\n"), std::string::npos) << lines;
     EXPECT_NE(lines.find(" Connection done " + config.LinkPath + "\n"), std::string::npos) << lines;
     EXPECT_EQ(lines.find("Connection Failed"), std::string::npos) << lines;
@@ -111,7 +104,8 @@ TEST(ProgramDesktop, ADongleFoundAgainAfterALossIsRememberedToo) {
     std::this_thread::sleep_for(1s);
     ASSERT_TRUE(dongle.Reconnect());
     ASSERT_EQ(program.Wait(30s), 0) << program.Err();
-    EXPECT_NE(ReadFile(file).find("Port=" + config.LinkPath), std::string::npos) << program.Err();
+    EXPECT_NE(trimora::test::FileText(file).find("Port=" + config.LinkPath), std::string::npos)
+        << program.Err();
 }
 
 TEST(ProgramDesktop, ATraceFileThatCannotBeWrittenIsReportedOnceAndTheProgramGoesOn) {

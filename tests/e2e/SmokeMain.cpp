@@ -2,7 +2,6 @@
 
 #include <QGuiApplication>
 #include <cstdio>
-#include <cstdlib>
 
 #include "tests/e2e/VirtualDisplay.h"
 
@@ -12,12 +11,10 @@ int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     trimora::test::VirtualDisplay display;
     std::string error;
-    if (!display.Start(error)) {
+    if (!display.StartAsThisProcessDisplay(error)) {
         std::fprintf(stderr, "smoke tests need a virtual X server: %s\n", error.c_str());
         return 1;
     }
-    ::setenv("DISPLAY", display.Name().c_str(), 1);
-    ::setenv("QT_QPA_PLATFORM", "xcb", 1);
     int result = 0;
     {
         QGuiApplication app(argc, argv);

@@ -10,7 +10,7 @@
 #include "protocol/WirelessProtocol.h"
 #include "runtime/TMemo.h"
 #include "runtime/TraceFile.h"
-#include "tests/common/FileLines.h"
+#include "tests/common/FileContents.h"
 #include "tests/e2e/LineBench.h"
 #include "tests/protocol/DongleSearchSupport.h"
 #include "tests/serial/SerialTestSupport.h"

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <thread>
 #include <vector>
 
@@ -58,6 +59,13 @@ bool VirtualDisplay::Start(std::string& Error) {
         return false;
     }
     FName = ":" + number;
+    return true;
+}
+
+bool VirtualDisplay::StartAsThisProcessDisplay(std::string& Error) {
+    if (!Start(Error)) return false;
+    ::setenv("DISPLAY", FName.c_str(), 1);
+    ::setenv("QT_QPA_PLATFORM", "xcb", 1);
     return true;
 }
 

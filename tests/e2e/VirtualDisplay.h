@@ -16,6 +16,8 @@ class VirtualDisplay {
 
     // False with Error set when Xvfb cannot be started or does not report its display in time.
     bool Start(std::string& Error);
+    // Starts it and makes it this process's display, for Qt and for the programs it starts.
+    bool StartAsThisProcessDisplay(std::string& Error);
     void Stop();
     // ":N" once started.
     const std::string& Name() const { return FName; }

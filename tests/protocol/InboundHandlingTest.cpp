@@ -2,7 +2,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <sstream>
 #include <vector>
@@ -11,6 +10,7 @@
 #include "protocol/FrameCodec.h"
 #include "protocol/WirelessProtocol.h"
 #include "runtime/Clock.h"
+#include "tests/common/FileContents.h"
 
 using namespace trimora;
 using namespace trimora::testing;
@@ -554,11 +554,6 @@ class HeartRateLog : public ::testing::Test {
     }
     void TearDown() override { std::filesystem::remove_all(Dir); }
 
-    static std::string ReadFile(const std::filesystem::path& Path) {
-        std::ifstream in(Path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
-
     std::filesystem::path Dir;
 };
 
@@ -570,11 +565,11 @@ TEST_F(HeartRateLog, EveryMeasureAddsALineAndRewritesTheFile) {
     const auto file = Dir / "hr.txt";
     h.P.SetDebugHRDir(file.string());
     h.Receive(Frame(0x01, 3, {0, 0, 72, 0, 0}));
-    EXPECT_EQ(ReadFile(file), "earlier\r\nID;3;72\r\n");
+    EXPECT_EQ(trimora::test::FileText(file), "earlier\r\nID;3;72\r\n");
     h.Receive(Frame(0x01, 0, {0, 0, 255, 0, 0}));
     h.Receive(Frame(0x0A, 0, {0x78}));  // only measures are logged
     EXPECT_EQ(hr.Lines(), (std::vector<std::string>{"earlier", "ID;3;72", "ID;0;255"}));
-    EXPECT_EQ(ReadFile(file), "earlier\r\nID;3;72\r\nID;0;255\r\n");
+    EXPECT_EQ(trimora::test::FileText(file), "earlier\r\nID;3;72\r\nID;0;255\r\n");
 }
 
 TEST_F(HeartRateLog, PaneWithoutFileOnlyCollectsLines) {
@@ -608,5 +603,5 @@ TEST_F(HeartRateLog, AFailedSaveIsDroppedAndRetriedWithTheNextMeasure) {
 
     std::filesystem::create_directory(Dir / "missing");
     h.Receive(Frame(0x01, 1, {0, 0, 61, 0, 0}));
-    EXPECT_EQ(ReadFile(file), "ID;1;60\r\nID;1;61\r\n");
+    EXPECT_EQ(trimora::test::FileText(file), "ID;1;60\r\nID;1;61\r\n");
 }

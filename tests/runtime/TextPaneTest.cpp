@@ -2,10 +2,10 @@
 
 #include <cstdio>
 #include <fstream>
-#include <sstream>
 #include <stdexcept>
 
 #include "runtime/TMemo.h"
+#include "tests/common/FileContents.h"
 
 using namespace trimora;
 
@@ -19,10 +19,7 @@ TEST(TextPane, SavesLinesWithCrLfAndReplacesTheFile) {
         old << "old content that is longer than the new one\n";
     }
     memo.SaveToFile(path);
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    EXPECT_EQ(ss.str(), std::string("ID;1;80\r\n") + "deg \xB0" + "\r\n");
+    EXPECT_EQ(trimora::test::FileText(path), std::string("ID;1;80\r\n") + "deg \xB0" + "\r\n");
     std::remove(path.c_str());
 }
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "runtime/TraceFile.h"
-#include "tests/common/FileLines.h"
+#include "tests/common/FileContents.h"
 #include "tests/common/ScratchFolder.h"
 
 using namespace trimora;

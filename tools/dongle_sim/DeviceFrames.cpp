@@ -3,17 +3,8 @@
 namespace trimora::sim {
 
 std::string MakeFrame(std::uint8_t Command, std::uint8_t Id, const std::string& Data) {
-    const std::string data = Data.substr(0, 255);
-    std::string frame;
-    frame.reserve(data.size() + 6);
-    frame += static_cast<char>(kFrameStart);
-    frame += static_cast<char>(Command);
-    frame += static_cast<char>(Id);
-    frame += static_cast<char>(data.size());
-    frame += data;
-    frame += '\0';
-    frame += static_cast<char>(kFrameEnd);
-    return frame;
+    // The layout is the one the program sends in; the length byte holds at most 255.
+    return OutboundFrame(Command, Id, std::string_view(Data).substr(0, 255));
 }
 
 std::string MakeMeasureFrame(std::uint8_t Id, const MeasureData& Measure) {
