@@ -181,8 +181,7 @@ void TForm1::FollowDongle() {
     // Attached after the start-up search, whose own attempts are no loss.
     FProtocol->OnDisconnection = [this] { DongleLost(); };
     if (FProtocol->Connected()) {
-        ShowStatus(
-            QStringLiteral("Dongle on %1: waiting for a console to join").arg(DonglePlace()));
+        ShowStatus(WaitingForConsoleText());
         return;
     }
     ShowStatus(FLastPort.empty()
@@ -209,12 +208,7 @@ void TForm1::DongleFound() {
     // The rest of the start-up sequence; the point, its level and the mph box stay as they are.
     FProtocol->SetResistanceInterval(1000);
     FProtocol->OpenRegistration();
-    ShowStatus(
-        FConsoleId != 0
-            ? QStringLiteral("Dongle on %1: waiting for console %2 to join again")
-                  .arg(DonglePlace())
-                  .arg(FConsoleId)
-            : QStringLiteral("Dongle on %1: waiting for a console to join").arg(DonglePlace()));
+    ShowStatus(WaitingForConsoleText());
     if (OnDongleFound) OnDongleFound();
 }
 
@@ -256,6 +250,14 @@ void TForm1::ShowStatus(const QString& Text) {
 QString TForm1::DonglePlace() const {
     return QString::fromStdString(FProtocol->Port() != nullptr ? FProtocol->Port()->Port()
                                                                : FLastPort);
+}
+
+QString TForm1::WaitingForConsoleText() const {
+    if (FConsoleId == 0)
+        return QStringLiteral("Dongle on %1: waiting for a console to join").arg(DonglePlace());
+    return QStringLiteral("Dongle on %1: waiting for console %2 to join again")
+        .arg(DonglePlace())
+        .arg(FConsoleId);
 }
 
 QString TForm1::ConsoleJoinedText() const {

@@ -75,6 +75,7 @@ class TForm1 : public TCalibrationLayout {
     void ShowStale();
     void ShowStatus(const QString& Text);
     QString DonglePlace() const;
+    QString WaitingForConsoleText() const;
     QString ConsoleJoinedText() const;
 
     std::array<double, 3> FPointSpeeds{};
