@@ -298,6 +298,12 @@ LRESULT TWin32CalibrationWindow::Handle(UINT Message, WPARAM W, LPARAM L) {
             EndPaint(FWindow, &paint);
             return 0;
         }
+        case WM_PRINTCLIENT: {
+            RECT client;
+            GetClientRect(FWindow, &client);
+            Paint(reinterpret_cast<HDC>(W), client);
+            return 0;
+        }
         case WM_DPICHANGED: {
             const auto* suggested = reinterpret_cast<const RECT*>(L);
             SetWindowPos(FWindow, nullptr, suggested->left, suggested->top, Width(*suggested),

@@ -3,7 +3,6 @@
 #include <commctrl.h>
 
 #include "app/CalibrationGeometry.h"
-#include "runtime/Application.h"
 
 namespace trimora {
 
@@ -113,14 +112,6 @@ void TWin32ProgressWindow::Centre(bool OverMainWindow) {
     SetWindowPos(FWindow, nullptr, over.left + (over.right - over.left - width) / 2,
                  over.top + (over.bottom - over.top - height) / 2, 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-void InstallWin32ProgressWindows(HINSTANCE Instance,
-                                 TWin32ProgressWindow::MainWindowFinder MainWindow) {
-    Application::Instance().Ui().SetProgressViewFactory(
-        [Instance, MainWindow]() -> std::unique_ptr<TProgressWindowView> {
-            return std::make_unique<TWin32ProgressWindow>(Instance, MainWindow);
-        });
 }
 
 }  // namespace trimora

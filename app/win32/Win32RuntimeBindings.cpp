@@ -1,8 +1,10 @@
 #include "app/win32/Win32RuntimeBindings.h"
 
+#include <memory>
 #include <string>
 #include <utility>
 
+#include "app/win32/Win32ProgressWindow.h"
 #include "runtime/Application.h"
 
 namespace trimora {
@@ -41,7 +43,8 @@ void ShowModalBox(const std::string& Text, TMsgDlgType Type) {
 }  // namespace
 
 TWin32RuntimeBindings::TWin32RuntimeBindings(HINSTANCE Instance,
-                                             std::function<bool(MSG&)> PreTranslate)
+                                             std::function<bool(MSG&)> PreTranslate,
+                                             MainWindowFinder MainWindow)
     : FPreTranslate(std::move(PreTranslate)) {
     WNDCLASSEXA windowClass{};
     windowClass.cbSize = sizeof windowClass;
@@ -59,6 +62,10 @@ TWin32RuntimeBindings::TWin32RuntimeBindings(HINSTANCE Instance,
     HWND window = FHandOverWindow;
     app.SetWakeHook([window] { PostDrain(window); });
     app.Ui().SetMessageBoxHook(&ShowModalBox);
+    app.Ui().SetProgressViewFactory(
+        [Instance, MainWindow]() -> std::unique_ptr<TProgressWindowView> {
+            return std::make_unique<TWin32ProgressWindow>(Instance, MainWindow);
+        });
     // Calls queued before the hook existed would otherwise wait for the next wake.
     if (app.PendingCount() > 0) PostDrain(window);
 }
