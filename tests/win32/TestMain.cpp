@@ -1,6 +1,6 @@
+#include <commctrl.h>
 #include <gtest/gtest.h>
 #include <windows.h>
-#include <commctrl.h>
 
 int main(int argc, char** argv) {
     // The progress bar's window class.

@@ -88,10 +88,10 @@ class Painted {
 class Win32CalibrationWindowTest : public testing::Test {
   protected:
     Win32CalibrationWindowTest()
-        : Window(GetModuleHandleA(nullptr), {[this](int Point) { Seen.Points.push_back(Point); },
-                                             [this](char Key) { Seen.Keys += Key; },
-                                             [this] { ++Seen.Closes; },
-                                             [this] { ++Seen.SessionEnds; }}) {
+        : Window(GetModuleHandleA(nullptr),
+                 {[this](int Point) { Seen.Points.push_back(Point); },
+                  [this](char Key) { Seen.Keys += Key; }, [this] { ++Seen.Closes; },
+                  [this] { ++Seen.SessionEnds; }}) {
         Window.Show();
         PumpPending();
     }

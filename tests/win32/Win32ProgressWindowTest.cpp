@@ -1,7 +1,7 @@
 // The progress window's Win32 view: frame, stacking, sizes and the bar as the model describes.
+#include <commctrl.h>
 #include <gtest/gtest.h>
 #include <windows.h>
-#include <commctrl.h>
 
 #include "app/win32/Win32ProgressWindow.h"
 
