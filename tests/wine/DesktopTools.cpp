@@ -55,8 +55,8 @@ std::optional<DesktopWindow> FindWindow(const std::string& Title, std::chrono::m
                                         const std::string& Scratch) {
     const auto deadline = std::chrono::steady_clock::now() + Timeout;
     while (std::chrono::steady_clock::now() < deadline) {
-        ProgramOutcome found = RunProgram({"xdotool", "search", "--onlyvisible", "--name", Title},
-                                          Scratch, 10s);
+        ProgramOutcome found =
+            RunProgram({"xdotool", "search", "--onlyvisible", "--name", Title}, Scratch, 10s);
         std::istringstream ids(found.Out);
         std::string id;
         if (ids >> id) {

@@ -41,7 +41,8 @@ class ScreenPicture {
   public:
     // Grabs the window's area from the screen; Scratch holds the work files, and the picture is
     // also saved as PngPath when it is not empty.
-    static std::optional<ScreenPicture> Grab(const DesktopWindow& Window, const std::string& Scratch,
+    static std::optional<ScreenPicture> Grab(const DesktopWindow& Window,
+                                             const std::string& Scratch,
                                              const std::string& PngPath);
     int Width() const { return FWidth; }
     int Height() const { return FHeight; }

@@ -35,10 +35,12 @@ WineSession::~WineSession() {
 }
 
 WineSession::Env WineSession::Environment() const {
-    return {{"WINEPREFIX", FPrefix}, {"WINEDEBUG", "-all"}, {"WINEDLLOVERRIDES", "mscoree,mshtml="}};
+    return {
+        {"WINEPREFIX", FPrefix}, {"WINEDEBUG", "-all"}, {"WINEDLLOVERRIDES", "mscoree,mshtml="}};
 }
 
-std::vector<std::string> WineSession::Command(const std::vector<std::string>& WindowsCommand) const {
+std::vector<std::string> WineSession::Command(
+    const std::vector<std::string>& WindowsCommand) const {
     std::vector<std::string> argv = {Wine};
     argv.insert(argv.end(), WindowsCommand.begin(), WindowsCommand.end());
     return argv;
