@@ -36,9 +36,11 @@ constexpr std::array<TPoint, 7> Outline() {
 }
 
 // The arrow's top-left corner in a box of the given size: centred, with an odd spare pixel to the
-// left and top, so that its tip sits on the middle column of a 50 px box (x = 25).
-constexpr TPoint OriginIn(int BoxWidth, int BoxHeight) {
-    return {(BoxWidth - Width + 1) / 2, (BoxHeight - Height + 1) / 2};
+// left and top, so that a down arrow's tip sits on the middle column of a 50 px box (x = 25).
+// Sideways arrows swap the arrow's width and height.
+constexpr TPoint OriginIn(int BoxWidth, int BoxHeight, int ArrowWidth = Width,
+                          int ArrowHeight = Height) {
+    return {(BoxWidth - ArrowWidth + 1) / 2, (BoxHeight - ArrowHeight + 1) / 2};
 }
 
 }  // namespace ArrowShape

@@ -55,8 +55,8 @@ SimLine::Readiness SimLine::Wait(bool WantOutput, std::optional<std::uint64_t> T
     pollfd fds[2] = {{FImpl->WakeFd, POLLIN, 0}, {-1, 0, 0}};
     nfds_t count = 1;
     if (IsOpen()) {
-        fds[1] = {FImpl->Terminal.MasterFd(), static_cast<short>(POLLIN | (WantOutput ? POLLOUT : 0)),
-                  0};
+        fds[1] = {FImpl->Terminal.MasterFd(),
+                  static_cast<short>(POLLIN | (WantOutput ? POLLOUT : 0)), 0};
         count = 2;
     }
     timespec wait{};

@@ -137,7 +137,8 @@ bool SimLine::Open(std::string& Error) {
                 std::to_string(reinterpret_cast<std::uintptr_t>(&line)) + "-" +
                 std::to_string(++line.Opens);
     line.Pipe = CreateNamedPipeA(
-        line.Name.c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
+        line.Name.c_str(),
+        PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
         PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, 1,
         PipeBufferBytes, PipeBufferBytes, 0, nullptr);
     if (line.Pipe == INVALID_HANDLE_VALUE) {
@@ -189,7 +190,9 @@ SimLine::Readiness SimLine::Wait(bool WantOutput, std::optional<std::uint64_t> T
         }
         DWORD ms = INFINITE;
         // Rounded up: a deadline must not be woken for before it is due.
-        if (TimeoutNs) ms = static_cast<DWORD>(std::min<std::uint64_t>((*TimeoutNs + 999999) / 1000000, INFINITE - 1));
+        if (TimeoutNs)
+            ms = static_cast<DWORD>(
+                std::min<std::uint64_t>((*TimeoutNs + 999999) / 1000000, INFINITE - 1));
         WaitForMultipleObjects(count, handles, FALSE, ms);
         ready = readiness();
     }
@@ -206,7 +209,8 @@ SimLine::Io SimLine::Read(char* Buffer, std::size_t Size, std::size_t& Count) {
     Count = std::min<std::size_t>(Size, line.ReadCount - line.ReadTaken);
     std::memcpy(Buffer, line.ReadBuffer + line.ReadTaken, Count);
     line.ReadTaken += static_cast<DWORD>(Count);
-    if (line.ReadTaken >= line.ReadCount && line.Connected && !line.Reading.Pending) line.StartRead();
+    if (line.ReadTaken >= line.ReadCount && line.Connected && !line.Reading.Pending)
+        line.StartRead();
     return Io::Done;
 }
 
