@@ -189,15 +189,17 @@ void TVelnWirelessProtocol::PortError(TObject* /*Sender*/, TComErrors Errors) {
 
 void TVelnWirelessProtocol::PortGone(TObject* /*Sender*/) {
     AddTraceLine("Dongle lost " + PortName());
-    // Not connected, or a recovery already runs (its attempt found a dead device): close only.
-    if (!FConnected || FRecoveringWrite) {
-        FConnected = false;
-        CloseOpenPort();
-        return;
-    }
+    // A recovery that runs has its own ending (its attempt found a dead device).
+    const bool lost = FConnected && !FRecovering;
+    FConnected = false;
+    // Closed at once: the device may be back under its old name within a fraction of a second,
+    // and whoever looks for it must be looking by then. Only an owner that asked for
+    // AutoConnection has the component wait and try again itself.
+    CloseOpenPort();
+    if (!lost) return;
     RaiseEvent(OnUsbDisconnect);
-    // As after a failed write: closed at once, tried again with AutoConnection, then told.
-    RecoverConnection();
+    if (FAutoConnection) TryAgainAfterPause();
+    RaiseEvent(OnDisconnection);
 }
 
 // ---- Search

@@ -160,13 +160,7 @@ void TVelnWirelessProtocol::HandleWriteFailure() {
 void TVelnWirelessProtocol::RecoverConnection() {
     // Ticks and frames served during the delay, and the reconnection attempt, may fail to write
     // again; one recovery at a time keeps that from nesting without bound.
-    if (FRecoveringWrite) return;
-    FRecoveringWrite = true;
-    struct RecoveryEnd {
-        bool& Flag;
-        ~RecoveryEnd() { Flag = false; }
-    } recoveryEnd{FRecoveringWrite};
-
+    if (FRecovering) return;
     if (FPort != nullptr) {
         try {
             FPort->ClosePort();
@@ -178,10 +172,19 @@ void TVelnWirelessProtocol::RecoverConnection() {
     // Nothing can be sent on a closed port: only a reconnection below makes it connected
     // again. Left connected, every later send would run this whole recovery once more.
     FConnected = false;
+    TryAgainAfterPause();
+    RaiseEvent(OnDisconnection);
+}
+
+void TVelnWirelessProtocol::TryAgainAfterPause() {
+    FRecovering = true;
+    struct RecoveryEnd {
+        bool& Flag;
+        ~RecoveryEnd() { Flag = false; }
+    } recoveryEnd{FRecovering};
     PumpDelay(FDisconDelayBetweenCloseOpenPort);
     // Its result is not examined: OnDisconnection follows either way.
     if (FAutoConnection) TryPort();
-    RaiseEvent(OnDisconnection);
 }
 
 }  // namespace trimora

@@ -177,7 +177,8 @@ class TVelnWirelessProtocol : public TComponent {
     void PortError(TObject* Sender, TComErrors Errors);
     // The port's OnDeviceGone: the dongle was unplugged. The port is closed at once, so that
     // the device can come back under its old name; a connected component raises
-    // OnUsbDisconnect, recovers as after a failed write and raises OnDisconnection, once.
+    // OnUsbDisconnect and OnDisconnection, once. Unlike a failed write nothing is waited for
+    // unless AutoConnection asks for the same port to be tried again.
     void PortGone(TObject* Sender);
     // The packet framer that cuts the port's bytes into frames for PacketReceived.
     TComDataPacket* Packet() const { return FPacket.get(); }
@@ -245,6 +246,9 @@ class TVelnWirelessProtocol : public TComponent {
     void CreateResistanceTimer();
     // Closes the port, waits, tries it again with AutoConnection, raises OnDisconnection.
     void RecoverConnection();
+    // Waits DisconDelayBetweenCloseOpenPort while processing messages, then tries the port
+    // again when AutoConnection is set; failures meanwhile start no recovery of their own.
+    void TryAgainAfterPause();
     void TraceWriteError();
 
     // ---- Fields, in the component's declared order. The events sit among them, as public
@@ -287,8 +291,8 @@ class TVelnWirelessProtocol : public TComponent {
 
   private:
     TVelnConsolesInformation FConsolesInfo;
-    // A write-failure recovery is running: failures inside it start no nested one.
-    bool FRecoveringWrite = false;
+    // A recovery's pause or attempt runs: failures and losses inside it start no nested one.
+    bool FRecovering = false;
 };
 
 }  // namespace trimora

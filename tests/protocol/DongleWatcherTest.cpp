@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <thread>
 
 #include "protocol/VelnDongleWatcher.h"
 #include "tests/common/Pump.h"
@@ -46,4 +47,45 @@ TEST(DongleWatcher, ALinkThatAppearsIsProbedAtOnceAndTheConsolesAreCleared) {
     dongle.reset();
     test::PumpUntil([&] { return !s.P.Connected(); }, 2s);
     ::rmdir(dir);
+}
+
+// A USB reset or a loose connector: the dongle is gone and back at the same path within a
+// fraction of a second, before the search for it could have looked once.
+TEST(DongleWatcher, ADongleBackWithinAFractionOfASecondIsFoundAgain) {
+    for (const auto away : {50ms, 150ms}) {
+        SCOPED_TRACE(away.count());
+        char dir[] = "/tmp/trimora-watch.XXXXXX";
+        ASSERT_NE(::mkdtemp(dir), nullptr);
+        const std::string link = std::string(dir) + "/ttyDONGLE";
+        sim::SimConfig config;
+        config.LinkPath = link;
+        auto dongle = StartDongle(config);
+        SearchingProtocol s;
+        s.P.SetPortDef(link);
+        s.P.PortLister = [] { return std::vector<std::string>{}; };
+        // The pause the window's component keeps after a close.
+        s.P.SetDisconDelayBetweenCloseOpenPort(300);
+        ASSERT_TRUE(s.P.Connect());
+        TVelnDongleWatcher watcher(nullptr, s.P);
+        watcher.PortLister = [] { return std::vector<std::string>{}; };
+        int found = 0;
+        watcher.OnFound = [&] { ++found; };
+        s.P.OnDisconnection = [&] {
+            if (!watcher.Probing()) watcher.Watch(link);
+        };
+
+        ASSERT_TRUE(dongle->HangUp());
+        // Plugged back by the clock, whatever the GUI thread is doing meanwhile.
+        std::thread replug([&] {
+            std::this_thread::sleep_for(away);
+            EXPECT_TRUE(dongle->Reconnect());
+        });
+        test::PumpFor(away + 20ms);
+        replug.join();
+        EXPECT_TRUE(test::PumpUntil([&] { return found == 1; }, 4s));
+        EXPECT_TRUE(s.P.Connected());
+        dongle.reset();
+        test::PumpUntil([&] { return !s.P.Connected(); }, 2s);
+        ::rmdir(dir);
+    }
 }
