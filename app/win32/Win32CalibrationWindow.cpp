@@ -86,9 +86,35 @@ void TWin32CalibrationWindow::CreateControls() {
         CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "Memo1",
                         WS_CHILD | WS_TABSTOP | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN, 0, 0,
                         0, 0, FWindow, reinterpret_cast<HMENU>(MemoId), FInstance, nullptr);
+    CreateStatusTip();
     // Key preview: the window sees each key before the control that has the focus.
     for (HWND control : {FButtons[0], FButtons[1], FButtons[2], FCheckBox, FMemo})
         SetWindowSubclass(control, &ControlProc, KeyPreviewId, reinterpret_cast<DWORD_PTR>(this));
+}
+
+void TWin32CalibrationWindow::CreateStatusTip() {
+    FStatusTip = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_NOPREFIX,
+                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                                 FWindow, nullptr, FInstance, nullptr);
+    TTTOOLINFOA tool{};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_SUBCLASS;
+    tool.hwnd = FWindow;
+    tool.uId = 1;
+    tool.lpszText = const_cast<char*>("");
+    SendMessageA(FStatusTip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+void TWin32CalibrationWindow::UpdateStatusTip() {
+    if (FStatusTip == nullptr) return;
+    TTTOOLINFOA tool{};
+    tool.cbSize = sizeof tool;
+    tool.hwnd = FWindow;
+    tool.uId = 1;
+    tool.rect = Scaled(StatusLine);
+    tool.lpszText = const_cast<char*>(FStatusText.c_str());
+    SendMessageA(FStatusTip, TTM_NEWTOOLRECTA, 0, reinterpret_cast<LPARAM>(&tool));
+    SendMessageA(FStatusTip, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 RECT TWin32CalibrationWindow::Scaled(const TControlRect& Rect) const {
@@ -101,6 +127,7 @@ void TWin32CalibrationWindow::ApplyDpi(int Dpi) {
     for (HWND control : {FButtons[0], FButtons[1], FButtons[2], FCheckBox, FMemo})
         SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(FFonts->Regular()), FALSE);
     ApplyOuterHeight();
+    UpdateStatusTip();
     InvalidateRect(FWindow, nullptr, TRUE);
 }
 
@@ -220,6 +247,7 @@ void TWin32CalibrationWindow::SetArrow(bool Visible, int Left) {
 void TWin32CalibrationWindow::SetStatusText(const std::string& Text) {
     if (Text == FStatusText) return;
     FStatusText = Text;
+    UpdateStatusTip();
     Invalidate(StatusLine);
 }
 

@@ -71,6 +71,8 @@ class TWin32CalibrationWindow {
                                         DWORD_PTR Data);
     LRESULT Handle(UINT Message, WPARAM W, LPARAM L);
     void CreateControls();
+    void CreateStatusTip();
+    void UpdateStatusTip();
     void ApplyDpi(int Dpi);
     void LayoutControls();
     void ApplyOuterHeight();
@@ -84,6 +86,8 @@ class TWin32CalibrationWindow {
     HWND FButtons[3] = {nullptr, nullptr, nullptr};
     HWND FCheckBox = nullptr;
     HWND FMemo = nullptr;
+    // Shows the status line's whole text where the line is too short for it.
+    HWND FStatusTip = nullptr;
     int FDpi = USER_DEFAULT_SCREEN_DPI;
     std::unique_ptr<TWin32Fonts> FFonts;
 

@@ -1,6 +1,7 @@
+#include <windows.h>
+// after windows.h, which it needs
 #include <commctrl.h>
 #include <gtest/gtest.h>
-#include <windows.h>
 
 int main(int argc, char** argv) {
     // The progress bar's window class.

@@ -1,31 +1,22 @@
 // The progress window's Win32 view: frame, stacking, sizes and the bar as the model describes.
+#include <windows.h>
+// after windows.h, which it needs
 #include <commctrl.h>
 #include <gtest/gtest.h>
-#include <windows.h>
 
 #include "app/win32/Win32ProgressWindow.h"
+#include "tests/common/SearchWindowLook.h"
 
 using namespace trimora;
 
 namespace {
 
+// The search under way: the third of four ports.
 ProgressWindowLook SearchLook() {
-    ProgressWindowLook look;
-    look.Caption = "TVelnProgressBar";
-    look.Width = 377;
-    look.Height = 50;
-    look.BarName = "progressbar1";
-    look.BarLeft = 8;
-    look.BarTop = 25;
-    look.BarWidth = 361;
-    look.BarHeight = 25;
+    ProgressWindowLook look = test::NewSearchWindowLook();
     look.Max = 4;
-    look.Step = 1;
     look.Position = 2;
-    look.LabelLeft = 8;
-    look.LabelTop = 5;
     look.LabelText = "Finding USB dongle...COM3";
-    look.LabelVisible = true;
     look.Visible = true;
     return look;
 }

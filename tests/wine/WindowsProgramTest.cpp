@@ -14,6 +14,7 @@
 
 #include "app/ArrowShape.h"
 #include "app/CalibrationGeometry.h"
+#include "tests/common/HostFrames.h"
 #include "tests/common/ProgramProcess.h"
 #include "tests/common/ScratchFolder.h"
 #include "tests/e2e/VirtualDisplay.h"
@@ -25,6 +26,8 @@
 using namespace std::chrono_literals;
 using namespace trimora;
 using trimora::test::ProgramProcess;
+using trimora::test::SentInOrder;
+using trimora::test::SentSince;
 
 namespace {
 
@@ -44,26 +47,15 @@ const char* const kLevelP1 = "3E1000020064";
 const char* const kLevelP2 = "3E100002003C";
 const char* const kLevelP3 = "3E1000020000";
 
-std::vector<std::string> SentSince(const sim::DongleSim& Dongle, std::uint64_t From) {
-    std::vector<std::string> sent;
-    for (const auto& frame : Dongle.HostFrames())
-        if (frame.Sequence >= From) sent.push_back(frame.Hex);
-    return sent;
-}
-
-::testing::AssertionResult SentInOrder(const std::vector<std::string>& Sent,
-                                       const std::vector<std::string>& Expected) {
-    auto at = Sent.begin();
-    for (const std::string& frame : Expected) {
-        at = std::find(at, Sent.end(), frame);
-        if (at == Sent.end()) {
-            std::string all;
-            for (const std::string& s : Sent) all += s + " ";
-            return ::testing::AssertionFailure() << frame << " missing or out of order in: " << all;
-        }
-        ++at;
+// The frame, unless the program ends first: a program that failed to start is not waited for.
+bool WaitForFrameWhileRunning(const sim::DongleSim& Dongle, ProgramProcess& Program,
+                              const std::string& Hex, std::chrono::milliseconds Timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + Timeout;
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (Dongle.WaitForHostFrame(Hex, 250ms)) return true;
+        if (!Program.Running()) return false;
     }
-    return ::testing::AssertionSuccess();
+    return false;
 }
 
 // The console rides at Kmh with the level of the point selected, at once.
@@ -96,6 +88,18 @@ class WindowsProgram : public ::testing::Test {
             fs::remove_all(user.path() / "AppData/Roaming/Trimora", ignored);
     }
 
+    // A screenshot of the window, kept in the build folder to be looked at, with the arrow's
+    // middle at Centre.
+    void ExpectArrowAt(const test::DesktopWindow& Window, double Centre, const std::string& Name) {
+        const std::string shot = std::string(TRIMORA_WINE_OUTPUT_DIR) + "/" + Name;
+        const auto picture = test::ScreenPicture::Grab(Window, Scratch.Path(), shot);
+        ASSERT_TRUE(picture);
+        std::printf("screenshot: %s\n", shot.c_str());
+        const auto centre = ArrowCentre(*picture);
+        ASSERT_TRUE(centre) << "no arrow in " << shot;
+        EXPECT_NEAR(*centre, Centre, 1.0) << shot;
+    }
+
     test::ScratchFolder Scratch{"trimora-wine"};
     test::VirtualDisplay Display;
     test::WindowManager Manager;
@@ -123,7 +127,7 @@ TEST_F(WindowsProgram, FindsTheDongleInTheRegistryListCalibratesSurvivesAReplugA
     ProgramProcess program(Wine.Command({TRIMORA_WINDOWS_PROGRAM}), Wine.Environment(),
                            Scratch.Path(), "windows-program");
     ASSERT_TRUE(program.Start());
-    ASSERT_TRUE(dongle.WaitForHostFrame(kStartMeasures, 60s))
+    ASSERT_TRUE(WaitForFrameWhileRunning(dongle, program, kStartMeasures, 60s))
         << "the console's measures never started: " << program.Err();
     EXPECT_TRUE(SentInOrder(SentSince(dongle, 0), {kVersionRequest, kCloseRegistration,
                                                    kOpenRegistration, kStartMeasures}));
@@ -139,13 +143,7 @@ TEST_F(WindowsProgram, FindsTheDongleInTheRegistryListCalibratesSurvivesAReplugA
     // The speed and the arrow at 20 km/h, as on Linux: the arrow's middle at x = 8 + 20 * 5.
     const auto window = test::FindWindow("^Trimora: Connected$", 10s, Scratch.Path());
     ASSERT_TRUE(window) << "no window titled \"Trimora: Connected\"";
-    const std::string shot20 = std::string(TRIMORA_WINE_OUTPUT_DIR) + "/windows-20kmh.png";
-    const auto at20 = test::ScreenPicture::Grab(*window, Scratch.Path(), shot20);
-    ASSERT_TRUE(at20);
-    std::printf("screenshot: %s\n", shot20.c_str());
-    const auto centre20 = ArrowCentre(*at20);
-    ASSERT_TRUE(centre20) << "no arrow in " << shot20;
-    EXPECT_NEAR(*centre20, 108.0, 1.0);
+    ExpectArrowAt(*window, 108.0, "windows-20kmh.png");
 
     // The console's keys: 4 steps to P2, 4 again to P3 (40 km/h), 1 back to P2.
     dongle.PressKey(sim::kKeyNextPoint, 1);
@@ -155,13 +153,7 @@ TEST_F(WindowsProgram, FindsTheDongleInTheRegistryListCalibratesSurvivesAReplugA
     dongle.PressKey(sim::kKeyNextPoint, 1);
     EXPECT_TRUE(dongle.WaitForHostFrame(kLevelP3, 5s, toP3)) << "key 4 did not select P3";
     std::this_thread::sleep_for(600ms);
-    const std::string shot40 = std::string(TRIMORA_WINE_OUTPUT_DIR) + "/windows-40kmh.png";
-    const auto at40 = test::ScreenPicture::Grab(*window, Scratch.Path(), shot40);
-    ASSERT_TRUE(at40);
-    std::printf("screenshot: %s\n", shot40.c_str());
-    const auto centre40 = ArrowCentre(*at40);
-    ASSERT_TRUE(centre40) << "no arrow in " << shot40;
-    EXPECT_NEAR(*centre40, 208.0, 1.0);
+    ExpectArrowAt(*window, 208.0, "windows-40kmh.png");
     const std::uint64_t back = dongle.NextHostFrameSequence();
     dongle.PressKey(sim::kKeyPreviousPoint, 1);
     EXPECT_TRUE(dongle.WaitForHostFrame(kLevelP2, 5s, back)) << "key 1 did not select P2";
