@@ -127,10 +127,9 @@ void TVelnWirelessProtocol::ConfigureFramer() {
 
 bool TVelnWirelessProtocol::TryPort() {
     RequireGuiThread("TVelnWirelessProtocol::TryPort");
-    if (FConnected) {
-        FConnected = false;
-        CloseOpenPort();
-    }
+    // A fresh open every time: the answer must come from this opening of the device.
+    FConnected = false;
+    CloseOpenPort();
     if (FPort == nullptr && !CreatePort()) return false;
     if (FPort->Port().empty()) RenamePort(FPortDef);
     FPort->OnAfterOpen = [this](TObject* Sender) { PortAfterOpen(Sender); };
@@ -150,15 +149,35 @@ bool TVelnWirelessProtocol::TryPort() {
     return FConnected;
 }
 
+bool TVelnWirelessProtocol::TryDongleAt(const std::string& Name) {
+    RequireGuiThread("TVelnWirelessProtocol::TryDongleAt");
+    if (FPort == nullptr && !CreatePort()) return false;
+    // Closed before the rename, so that the new name is opened once, by the probe.
+    FConnected = false;
+    CloseOpenPort();
+    RenamePort(Name);
+    // Whatever an earlier device told goes: this one starts from nothing.
+    ClearConsoles();
+    if (TryPort()) return true;
+    // A device that is not the dongle is not held open.
+    CloseOpenPort();
+    return false;
+}
+
 void TVelnWirelessProtocol::ProbePort() {
     try {
-        // A fresh open connects the component (PortAfterOpen); an open port stays as it is.
+        FDongleAnswered = false;
         FPort->OpenPort();
+        const std::uint64_t opening = FOpenings;
         PumpDelay(FDisconDelayBetweenCloseOpenPort);
         RequestVersion(kDongleId);
         // The version reply is handled while this wait processes messages.
         PumpDelay(kVersionReplyWait);
-        if (FConsolesInfo.empty())
+        // Only an answer of this opening of the port counts, and only while it is still open: a
+        // device lost meanwhile took its answer with it, and one that said nothing is no dongle
+        // whatever an earlier device left in the tables.
+        const bool sameOpening = FPort != nullptr && FPort->Connected() && FOpenings == opening;
+        if (!sameOpening || !FDongleAnswered)
             FConnected = false;
         else if (Hex2(FConsolesInfo[0].Version) == kDongleVersionHex)
             FConnected = true;
@@ -178,6 +197,7 @@ void TVelnWirelessProtocol::PortAfterOpen(TObject* /*Sender*/) {
     // another device of the search, or from a dongle unplugged in the middle of a frame) and
     // would swallow the first frame of this one: the answer to the probe.
     FPacket->DiscardBuffer();
+    ++FOpenings;
     FConnected = true;
     RaiseEvent(OnConnection);
 }
@@ -228,7 +248,7 @@ bool TVelnWirelessProtocol::Connect() {
 
     bool found = false;
     try {
-        found = TryPort();
+        found = TryDongleAt(PortName());
         if (found) {
             const std::string name = PortName();
             bar.SetText("Found on " + name);
@@ -260,10 +280,9 @@ void TVelnWirelessProtocol::ScanPortList(TVelnProgressBar& Bar, bool& Found) {
         Bar.SetText("Finding USB dongle..." + name);
         Bar.SetPosition(static_cast<std::int32_t>(i + 1));
         Bar.Show();
-        RenamePort(name);
         ReportStatus(Bar, TVelnConnectionStatus::csTrying, name);
 
-        Found = TryPort();
+        Found = TryDongleAt(name);
         if (Found) {
             Bar.SetText("Found on " + name);
             ReportStatus(Bar, TVelnConnectionStatus::csFound, name);
@@ -276,7 +295,6 @@ void TVelnWirelessProtocol::ScanPortList(TVelnProgressBar& Bar, bool& Found) {
             Bar.Close();
             return;
         }
-        if (FPort != nullptr) FPort->SetConnected(false);
         Bar.SetText("Not Found on " + name);
         ReportStatus(Bar, TVelnConnectionStatus::csNotFound, name);
         PumpDelay(kShowResultDelay);

@@ -206,6 +206,7 @@ void TVelnWirelessProtocol::SerialReplyReceived(const TReceivedFrame& F) {
 void TVelnWirelessProtocol::VersionReplyReceived(const TReceivedFrame& F) {
     const std::uint8_t id = F.ConsoleId();
     SetConsoleInfo(id, 1, Dec(F.Data(0)));
+    if (id == kDongleId) FDongleAnswered = true;
     TraceFrame(kReceivedMark, F.Bytes(),
                " Version Nbr.= 0x" + Hex2(F.Data(0)) + " ID = " + Dec(id));
 }

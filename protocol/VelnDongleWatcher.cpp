@@ -125,24 +125,7 @@ bool TVelnDongleWatcher::Probe(const std::string& Path) {
         ~Reset() { Flag = false; }
     } reset{FProbing};
     if (OnProbe) OnProbe(Path);
-    // The answer must come from this device: what an earlier dongle told goes first.
-    FProtocol.ResetState();
-    if (FProtocol.Port() == nullptr && !FProtocol.CreatePort()) return false;
-    TComPort* port = FProtocol.Port();
-    try {
-        port->SetPort(Path);
-    } catch (...) {
-        // Renaming reopens an open port; it was closed, so nothing can fail here.
-        ReportSwallowed("renaming the port being probed", std::current_exception());
-    }
-    if (FProtocol.TryPort()) return true;
-    // A device that is not the dongle is not held open.
-    try {
-        if (FProtocol.Port() != nullptr) FProtocol.Port()->SetConnected(false);
-    } catch (...) {
-        ReportSwallowed("closing a port that is not the dongle", std::current_exception());
-    }
-    return false;
+    return FProtocol.TryDongleAt(Path);
 }
 
 void TVelnDongleWatcher::Found() {

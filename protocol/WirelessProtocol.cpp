@@ -66,12 +66,16 @@ void TVelnWirelessProtocol::Notification(TComponent* AComponent, TOperation Oper
         FPort = nullptr;
 }
 
-void TVelnWirelessProtocol::InitState() {
-    FConnected = false;
+void TVelnWirelessProtocol::ClearConsoles() {
     FLastMeasure.Items.clear();
     FResistances.clear();
     FConsolesInfo.clear();
     FConsoleCount = 0;
+}
+
+void TVelnWirelessProtocol::InitState() {
+    FConnected = false;
+    ClearConsoles();
     FOpened = false;
     FDisconDelayBetweenCloseOpenPort = 300;
     // Only the stored value: the refresh timer's interval changes when the property is written.

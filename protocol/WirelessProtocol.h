@@ -149,10 +149,18 @@ class TVelnWirelessProtocol : public TComponent {
     // port of ListSerialPorts in turn, showing the progress window when DisplayMessage is set
     // and reporting each step through OnConnectionStatus. True when the dongle answered.
     bool Connect();
-    // Opens the port (made first when there is none) and asks for the dongle's version. True
-    // when the component is connected afterwards; a port that opened but did not answer stays
-    // open, not connected.
+    // Opens the port afresh (made first when there is none; closed first when open) and asks
+    // for the dongle's version. True when the component is connected afterwards: the version
+    // reply came from this opening and the port is still open. A port that opened but did not
+    // answer stays open, not connected.
     bool TryPort();
+    // The one way to try a port for the dongle: renames the port to Name, clears the consoles,
+    // probes it with TryPort and closes it again when the dongle did not answer there. True
+    // when found.
+    bool TryDongleAt(const std::string& Name);
+    // Forgets what the dongle told about itself and its consoles: the console information,
+    // measure and resistance tables and the console count.
+    void ClearConsoles();
     // Makes a closed port with the dongle's line settings, owned by the component, and makes it
     // the component's port. False when a setting fails; the port then stays the component's.
     bool CreatePort();
@@ -291,6 +299,10 @@ class TVelnWirelessProtocol : public TComponent {
 
   private:
     TVelnConsolesInformation FConsolesInfo;
+    // Fresh opens of the port so far, and whether the dongle answered a version request since
+    // the probe began: a probe's answer must come from its own opening.
+    std::uint64_t FOpenings = 0;
+    bool FDongleAnswered = false;
     // A recovery's pause or attempt runs: failures and losses inside it start no nested one.
     bool FRecovering = false;
 };

@@ -80,3 +80,33 @@ TEST(SearchFaults, ADongleUnpluggedRightAfterBeingFoundEndsTheSearchWithoutHangi
         }
     }
 }
+
+// The dongle answers its version request and is unplugged before the probe's wait is over: the
+// answer went with it. The next port, a device that never answers, is not the dongle.
+TEST(SearchFaults, ADongleLostDuringItsProbeLeavesNoAnswerForTheNextPort) {
+    auto dongle = StartDongle();
+    dongle->OnHostFrame = [&](const sim::HostFrame& f) {
+        if (f.Hex.rfind("3E0A", 0) == 0) dongle->SetHangUpAfter(60);
+    };
+    const std::string donglepath = dongle->SlavePath();
+    auto silent = StartSilentDevice();
+    SearchingProtocol s;
+    s.P.SetPortDef(donglepath);
+    s.P.PortLister = [&] { return std::vector<std::string>{silent->SlavePath()}; };
+
+    EXPECT_FALSE(s.P.Connect());
+
+    EXPECT_TRUE(s.TraceHas("<-3E0A0001780021 Version Nbr.= 0x78 ID = 0"));
+    EXPECT_TRUE(s.TraceHas("Connection Failed " + donglepath));
+    EXPECT_TRUE(s.TraceHas("Connection Failed " + silent->SlavePath()));
+    EXPECT_FALSE(s.P.Connected());
+    const std::vector<StatusEvent> expected = {
+        {100, 100, TVelnConnectionStatus::csTrying, donglepath},
+        {1, 1, TVelnConnectionStatus::csTrying, silent->SlavePath()},
+        {1, 1, TVelnConnectionStatus::csNotFound, silent->SlavePath()},
+    };
+    EXPECT_EQ(s.Statuses, expected);
+    const std::vector<std::string> toSilent = HostHex(*silent);
+    EXPECT_EQ(toSilent, std::vector<std::string>{"3E0A00000021"})
+        << "a device that sent nothing is asked for its version and nothing more";
+}

@@ -149,7 +149,7 @@ TEST(DongleSearch, NothingAnswersAndTheListIsEmpty) {
     EXPECT_EQ(window.Texts(), (std::vector<std::string>{kFinding + def}));
     EXPECT_FALSE(window.Last().Visible);
     EXPECT_TRUE(s.TraceHas("Connection Failed " + def));
-    EXPECT_TRUE(s.P.Port()->Connected()) << "a failed first attempt leaves its port open";
+    EXPECT_FALSE(s.P.Port()->Connected()) << "a device that is not the dongle is not held open";
 }
 
 TEST(DongleSearch, WithoutDisplayMessageTheWindowNeverShows) {
