@@ -11,11 +11,15 @@ namespace trimora {
 
 namespace {
 
-constexpr double PixelsPerKmh = 5.0;
+using namespace CalibrationGeometry;
 
-// Margins of the text pane to the right and bottom of the client area as laid out; the pane
-// keeps them when the window changes size.
-constexpr int MemoLeft = 16, MemoTop = 136, MemoRightMargin = 22, MemoBottomMargin = 17;
+// The text pane keeps its margins to the right and bottom of the client area as laid out when
+// the window changes size.
+constexpr int MemoLeft = Memo1.Left, MemoTop = Memo1.Top;
+
+void Place(QWidget* Widget, const TControlRect& Rect) {
+    Widget->setGeometry(Rect.Left, Rect.Top, Rect.Width, Rect.Height);
+}
 
 int RoundHalfEven(double Value) {
     // nearbyint follows the current rounding mode, which is round-half-to-even by default.
@@ -26,13 +30,13 @@ QFont VersionFont() {
     QFont font;
     font.setFamilies({QStringLiteral("Terminal")});
     font.setStyleHint(QFont::SansSerif);
-    font.setPixelSize(8);
+    font.setPixelSize(VersionFontPixelHeight);
     return font;
 }
 
-QPushButton* MakeButton(QWidget* Parent, const QString& Caption, int Left) {
+QPushButton* MakeButton(QWidget* Parent, const QString& Caption, const TControlRect& Rect) {
     auto* button = new QPushButton(Caption, Parent);
-    button->setGeometry(Left, 16, 75, 25);
+    Place(button, Rect);
     button->setAutoDefault(false);
     return button;
 }
@@ -43,7 +47,7 @@ QFont TCalibrationLayout::WindowFont() {
     QFont font;
     font.setFamilies({QStringLiteral("MS Sans Serif")});
     font.setStyleHint(QFont::SansSerif);
-    font.setPixelSize(11);
+    font.setPixelSize(FontPixelHeight);
     return font;
 }
 
@@ -71,27 +75,27 @@ void TCalibrationLayout::CreateControls() {
 
     // Siblings stack in creation order, so this order is also the drawing order.
     Zona = new TShape(this);
-    Zona->setGeometry(8, 80, 300, 17);
+    Place(Zona, CalibrationGeometry::Zona);
     Zona->SetBrushColor(Qt::white);
     Zona->SetPenColor(Qt::black);
 
     ZonaObbiettivo = new TShape(this);
-    ZonaObbiettivo->setGeometry(136, 80, 20, 17);
+    Place(ZonaObbiettivo, CalibrationGeometry::ZonaObbiettivo);
     ZonaObbiettivo->SetBrushColor(Qt::cyan);
     ZonaObbiettivo->SetPenColor(Qt::black);
     ZonaObbiettivo->hide();
 
     Label1 = new TLabel(this);
-    Label1->move(8, 56);
+    Label1->move(CalibrationGeometry::Label1.Left, CalibrationGeometry::Label1.Top);
     Label1->SetCaption(QStringLiteral("Speed:"));
 
     Label2 = new TLabel(this);
     Label2->SetRightAligned(true);
-    Label2->setGeometry(309, 56, 3, 13);
+    Place(Label2, CalibrationGeometry::Label2);
     Label2->SetCaption(QString());
 
     Indicatore = new TVrArrow(this);
-    Indicatore->setGeometry(88, 43, 50, 45);
+    Place(Indicatore, CalibrationGeometry::Indicatore);
     Indicatore->SetActive(true);
     Indicatore->SetDirection(TVrArrowDirection::adDown);
     Indicatore->SetColorLow(QColor(0, 128, 0));
@@ -99,20 +103,20 @@ void TCalibrationLayout::CreateControls() {
 
     Label3 = new TLabel(this);
     Label3->SetAutoSize(false);
-    Label3->setGeometry(8, 112, 40, 12);
+    Place(Label3, CalibrationGeometry::Label3);
     Label3->setFont(VersionFont());
     Label3->SetCaption(QStringLiteral("Ver. 2.0"));
 
-    Btn_P1 = MakeButton(this, QStringLiteral("P1"), 16);
-    Btn_P2 = MakeButton(this, QStringLiteral("P2"), 120);
-    Btn_P3 = MakeButton(this, QStringLiteral("P3"), 224);
+    Btn_P1 = MakeButton(this, QStringLiteral("P1"), CalibrationGeometry::Btn_P1);
+    Btn_P2 = MakeButton(this, QStringLiteral("P2"), CalibrationGeometry::Btn_P2);
+    Btn_P3 = MakeButton(this, QStringLiteral("P3"), CalibrationGeometry::Btn_P3);
 
     CheckBox1 = new QCheckBox(QStringLiteral("mph"), this);
-    CheckBox1->setGeometry(264, 104, 49, 17);
+    Place(CheckBox1, CalibrationGeometry::CheckBox1);
     CheckBox1->setChecked(false);
 
     Memo1 = new QPlainTextEdit(QStringLiteral("Memo1"), this);
-    Memo1->setGeometry(MemoLeft, MemoTop, 281, 220);
+    Place(Memo1, CalibrationGeometry::Memo1);
     Memo1->setTabChangesFocus(true);  // Tab moves on, as in every other control here
 
     setTabOrder(Btn_P1, Btn_P2);

@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QWidget>
 
+#include "app/CalibrationGeometry.h"
 #include "app/Label.h"
 #include "app/Shape.h"
 #include "app/VrArrow.h"
@@ -18,10 +19,10 @@ class TCalibrationLayout : public QWidget {
     Q_OBJECT
   public:
     // The client area as laid out; the window itself is resized by outer height.
-    static constexpr int ClientWidth = 319;
-    static constexpr int DesignClientHeight = 373;
-    static constexpr int SmallOuterHeight = 164;
-    static constexpr int LargeOuterHeight = 400;
+    static constexpr int ClientWidth = CalibrationGeometry::ClientWidth;
+    static constexpr int DesignClientHeight = CalibrationGeometry::DesignClientHeight;
+    static constexpr int SmallOuterHeight = CalibrationGeometry::SmallOuterHeight;
+    static constexpr int LargeOuterHeight = CalibrationGeometry::LargeOuterHeight;
 
     // The font the layout was drawn for (see FontSubstitute.h for where it is missing).
     static QFont WindowFont();

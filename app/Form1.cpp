@@ -16,8 +16,7 @@ constexpr double KmhPerSpeedUnit = 0.008482;  // a measure's raw speed
 constexpr double OnTargetTolerance = 0.5;     // km/h
 constexpr std::uint8_t NextPointKey = 4, PreviousPointKey = 1;
 
-// The strip below the version text and above the text pane, across the window.
-constexpr int StatusLeft = 8, StatusTop = 124, StatusWidth = 303, StatusHeight = 12;
+constexpr TControlRect StatusRect = CalibrationGeometry::StatusLine;
 
 }  // namespace
 
@@ -28,10 +27,10 @@ TForm1::TForm1(ProtocolSetup Setup, QWidget* Parent)
     connect(Btn_P3, &QPushButton::clicked, this, [this] { Btn_P3Click(Btn_P3); });
     StatusLine = new TLabel(this);
     StatusLine->SetAutoSize(false);
-    StatusLine->setGeometry(StatusLeft, StatusTop, StatusWidth, StatusHeight);
+    StatusLine->setGeometry(StatusRect.Left, StatusRect.Top, StatusRect.Width, StatusRect.Height);
     // The small outer height leaves the client area ending where the text pane begins under a
     // 28 px frame; a window manager with a taller title bar must not hide the status line.
-    SetMinimumClientHeight(StatusTop + StatusHeight);
+    SetMinimumClientHeight(CalibrationGeometry::MinimumClientHeight);
     FStaleTimer = new QTimer(this);
     FStaleTimer->setSingleShot(true);
     connect(FStaleTimer, &QTimer::timeout, this, [this] { MeasuresStopped(); });
@@ -238,7 +237,7 @@ void TForm1::ShowStale() {
 void TForm1::ShowStatus(const QString& Text) {
     FStatusText = Text;
     StatusLine->setText(
-        QFontMetrics(StatusLine->font()).elidedText(Text, Qt::ElideMiddle, StatusWidth));
+        QFontMetrics(StatusLine->font()).elidedText(Text, Qt::ElideMiddle, StatusRect.Width));
     StatusLine->setToolTip(Text);
 }
 

@@ -33,23 +33,9 @@ QMessageBox::Icon IconFor(TMsgDlgType Type) {
     return QMessageBox::NoIcon;
 }
 
-QString TitleFor(TMsgDlgType Type) {
-    switch (Type) {
-        case TMsgDlgType::mtWarning:
-            return QStringLiteral("Warning");
-        case TMsgDlgType::mtError:
-            return QStringLiteral("Error");
-        case TMsgDlgType::mtInformation:
-            return QStringLiteral("Information");
-        case TMsgDlgType::mtConfirmation:
-            return QStringLiteral("Confirm");
-    }
-    return {};
-}
-
 void ShowModalBox(const std::string& Text, TMsgDlgType Type) {
     // The core's texts are single-byte.
-    QMessageBox box(IconFor(Type), TitleFor(Type),
+    QMessageBox box(IconFor(Type), QString::fromLatin1(MsgDlgCaption(Type)),
                     QString::fromLatin1(Text.data(), static_cast<qsizetype>(Text.size())),
                     QMessageBox::Ok, QApplication::activeWindow());
     box.exec();

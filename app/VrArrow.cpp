@@ -3,20 +3,11 @@
 #include <QImage>
 #include <QPainter>
 
+#include "app/ArrowShape.h"
+
 namespace trimora {
 
 namespace {
-
-// The arrow pointing down, in its 27 x 28 box: a shaft 11 px wide in the upper 14 rows over a
-// head in the lower 14 that narrows by one pixel per side and row to a single-pixel tip.
-constexpr int ShaftLeft = 8, ShaftRight = 18, HeadTop = 14;
-
-bool InDownArrow(int X, int Y) {
-    if (X < 0 || Y < 0 || X >= TVrArrow::ArrowWidth || Y >= TVrArrow::ArrowHeight) return false;
-    if (Y < HeadTop) return X >= ShaftLeft && X <= ShaftRight;
-    const int inset = Y - HeadTop;
-    return X >= inset && X <= TVrArrow::ArrowWidth - 1 - inset;
-}
 
 // Turns a pixel of the arrow's box, for the given direction, into the down arrow's coordinates.
 QPoint ToDownArrow(TVrArrowDirection Direction, int X, int Y) {
@@ -73,8 +64,9 @@ QRect TVrArrow::ArrowRect() const {
         Sideways(FDirection) ? QSize(ArrowHeight, ArrowWidth) : QSize(ArrowWidth, ArrowHeight);
     // An odd spare pixel goes to the left and top, so that a down arrow's tip sits on the box's
     // middle column (x = 25 in a 50 px box): the owner centres the box on a position.
-    return QRect(QPoint((width() - size.width() + 1) / 2, (height() - size.height() + 1) / 2),
-                 size);
+    const ArrowShape::TPoint origin =
+        ArrowShape::OriginIn(width(), height(), size.width(), size.height());
+    return QRect(QPoint(origin.X, origin.Y), size);
 }
 
 void TVrArrow::paintEvent(QPaintEvent*) {
@@ -87,9 +79,11 @@ void TVrArrow::paintEvent(QPaintEvent*) {
     for (int y = 0; y < box.height(); ++y) {
         for (int x = 0; x < box.width(); ++x) {
             const QPoint p = ToDownArrow(FDirection, x, y);
-            if (!InDownArrow(p.x(), p.y())) continue;
-            const bool edge = !InDownArrow(p.x() - 1, p.y()) || !InDownArrow(p.x() + 1, p.y()) ||
-                              !InDownArrow(p.x(), p.y() - 1) || !InDownArrow(p.x(), p.y() + 1);
+            if (!ArrowShape::Contains(p.x(), p.y())) continue;
+            const bool edge = !ArrowShape::Contains(p.x() - 1, p.y()) ||
+                              !ArrowShape::Contains(p.x() + 1, p.y()) ||
+                              !ArrowShape::Contains(p.x(), p.y() - 1) ||
+                              !ArrowShape::Contains(p.x(), p.y() + 1);
             picture.setPixel(x, y, edge ? outline : fill);
         }
     }

@@ -4,6 +4,8 @@
 #include <QRect>
 #include <QWidget>
 
+#include "app/ArrowShape.h"
+
 namespace trimora {
 
 enum class TVrArrowDirection { adUp, adRight, adDown, adLeft };
@@ -15,8 +17,8 @@ class TVrArrow : public QWidget {
     Q_OBJECT
   public:
     // The arrow's size when it points up or down; left and right swap the two.
-    static constexpr int ArrowWidth = 27;
-    static constexpr int ArrowHeight = 28;
+    static constexpr int ArrowWidth = ArrowShape::Width;
+    static constexpr int ArrowHeight = ArrowShape::Height;
 
     explicit TVrArrow(QWidget* Parent = nullptr);
 

@@ -4,6 +4,20 @@
 
 namespace trimora {
 
+const char* MsgDlgCaption(TMsgDlgType Type) {
+    switch (Type) {
+        case TMsgDlgType::mtWarning:
+            return "Warning";
+        case TMsgDlgType::mtError:
+            return "Error";
+        case TMsgDlgType::mtInformation:
+            return "Information";
+        case TMsgDlgType::mtConfirmation:
+            return "Confirm";
+    }
+    return "";
+}
+
 void TUiHooks::MessageBox(const std::string& Text, TMsgDlgType Type) {
     FShown.push_back({Text, Type});
     if (FMessageBox) {

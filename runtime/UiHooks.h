@@ -9,6 +9,9 @@ namespace trimora {
 
 enum class TMsgDlgType { mtWarning, mtError, mtInformation, mtConfirmation };
 
+// The title of a message box of that type ("Error", ...), whichever toolkit shows it.
+const char* MsgDlgCaption(TMsgDlgType Type);
+
 struct ShownMessage {
     std::string Text;
     TMsgDlgType Type;

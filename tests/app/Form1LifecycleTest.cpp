@@ -17,22 +17,6 @@ const char* const kStopMeasures = "3E130001000021";
 const char* const kCloseRegistration = "3E0300000021";
 const char* const kRemoveAll = "3E06FF000021";
 
-// Frames in the order given, each after the one before (others may come between).
-::testing::AssertionResult SentInOrder(const std::vector<std::string>& Sent,
-                                       const std::vector<std::string>& Expected) {
-    auto at = Sent.begin();
-    for (const std::string& frame : Expected) {
-        at = std::find(at, Sent.end(), frame);
-        if (at == Sent.end()) {
-            std::string all;
-            for (const std::string& s : Sent) all += s + " ";
-            return ::testing::AssertionFailure() << frame << " missing or out of order in: " << all;
-        }
-        ++at;
-    }
-    return ::testing::AssertionSuccess();
-}
-
 // The last frame of the shut-down was written just before the port closed; the emulator reads it
 // on its own thread. The check that follows says whether it came.
 void WaitForGoodbye(const sim::DongleSim& Dongle, std::uint64_t From) {

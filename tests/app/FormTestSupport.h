@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/Form1.h"
+#include "tests/common/HostFrames.h"
 #include "tests/common/Pump.h"
 #include "tools/dongle_sim/DeviceFrames.h"
 #include "tools/dongle_sim/DongleSim.h"
@@ -38,14 +39,6 @@ inline std::string MeasureFrame(std::uint8_t Id, std::uint16_t RawSpeed, std::ui
     data.HeartRate = 120;
     data.Keys = Keys;
     return sim::MakeMeasureFrame(Id, data);
-}
-
-// The hex texts of the frames the program sent from sequence From on.
-inline std::vector<std::string> SentSince(const sim::DongleSim& Sim, std::uint64_t From) {
-    std::vector<std::string> hex;
-    for (const sim::HostFrame& frame : Sim.HostFrames())
-        if (frame.Sequence >= From) hex.push_back(frame.Hex);
-    return hex;
 }
 
 // The locale numbers are shown in, for one test.

@@ -9,38 +9,14 @@
 #include "app/QtProgressWindow.h"
 #include "runtime/Application.h"
 #include "support/VelnProgressBar.h"
+#include "tests/common/SearchWindowLook.h"
 
 using namespace trimora;
-
-namespace {
-
-// The look of a new search window: 377 x 50, a full bar 361 x 25 at (8, 25), text at (8, 5).
-ProgressWindowLook SearchLook() {
-    ProgressWindowLook look;
-    look.Caption = "TVelnProgressBar";
-    look.Width = 377;
-    look.Height = 50;
-    look.BarName = "progressbar1";
-    look.BarLeft = 8;
-    look.BarTop = 25;
-    look.BarWidth = 361;
-    look.BarHeight = 25;
-    look.Min = 0;
-    look.Max = 100;
-    look.Step = 1;
-    look.Position = 100;
-    look.LabelLeft = 8;
-    look.LabelTop = 5;
-    look.LabelText = "TVelnProgressBar";
-    look.LabelVisible = true;
-    return look;
-}
-
-}  // namespace
+using test::NewSearchWindowLook;
 
 TEST(QtProgressWindow, DrawsTheLookAsAFramelessToolWindowAboveTheOthers) {
     QtProgressWindow window([] { return nullptr; });
-    ProgressWindowLook look = SearchLook();
+    ProgressWindowLook look = NewSearchWindowLook();
     window.Apply(look);
     EXPECT_FALSE(window.isVisible());  // built hidden
 
@@ -76,7 +52,7 @@ TEST(QtProgressWindow, AppearsCentredOverTheMainWindowOrTheScreenBeforeThatIsSho
     QWidget main;
     main.setGeometry(40, 60, 319, 373);
     QtProgressWindow window([&main] { return &main; });
-    ProgressWindowLook look = SearchLook();
+    ProgressWindowLook look = NewSearchWindowLook();
     look.Visible = true;
 
     window.Apply(look);  // main window not shown yet

@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "tests/common/HostFrames.h"
 #include "tests/common/ProgramProcess.h"
 #include "tools/dongle_sim/DongleSim.h"
 
@@ -21,24 +22,12 @@ using trimora::test::ProgramProcess;
 
 namespace {
 
-// The frames the program sent from sequence From on, in order.
-std::vector<std::string> SentSince(const DongleSim& Dongle, std::uint64_t From) {
-    std::vector<std::string> sent;
-    for (const auto& frame : Dongle.HostFrames())
-        if (frame.Sequence >= From) sent.push_back(frame.Hex);
-    return sent;
-}
-
 // The window's shut-down: measures stopped, registration closed, consoles removed, in that order.
 void ExpectShutDownFramesSince(const DongleSim& Dongle, std::uint64_t From) {
-    const std::vector<std::string> sent = SentSince(Dongle, From);
-    auto at = sent.begin();
-    for (const char* expected :
-         {"3E130001000021", "3E0601000021", "3E0300000021", "3E06FF000021"}) {
-        at = std::find(at, sent.end(), expected);
-        ASSERT_NE(at, sent.end()) << expected << " not sent at the end, in order";
-        ++at;
-    }
+    EXPECT_TRUE(trimora::test::SentInOrder(
+        trimora::test::SentSince(Dongle, From),
+        {"3E130001000021", "3E0601000021", "3E0300000021", "3E06FF000021"}))
+        << "the shut-down frames at the end";
 }
 
 int CountPixels(const QImage& Image, const QColor& Colour) {

@@ -20,7 +20,7 @@ VirtualDisplay::~VirtualDisplay() {
     Stop();
 }
 
-bool VirtualDisplay::Start(std::string& Error) {
+bool VirtualDisplay::Start(std::string& Error, const std::string& Screen) {
     int fds[2];
     if (::pipe(fds) != 0) {
         Error = "pipe failed";
@@ -29,8 +29,8 @@ bool VirtualDisplay::Start(std::string& Error) {
     ::fcntl(fds[0], F_SETFD, FD_CLOEXEC);
     // Xvfb writes the display number it chose to the descriptor given with -displayfd.
     const std::string fd = std::to_string(fds[1]);
-    std::vector<std::string> args = {"Xvfb", "-displayfd",  fd,          "-screen",
-                                     "0",    "1024x768x24", "-nolisten", "tcp"};
+    std::vector<std::string> args = {"Xvfb", "-displayfd", fd,          "-screen",
+                                     "0",    Screen,       "-nolisten", "tcp"};
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
@@ -62,8 +62,8 @@ bool VirtualDisplay::Start(std::string& Error) {
     return true;
 }
 
-bool VirtualDisplay::StartAsThisProcessDisplay(std::string& Error) {
-    if (!Start(Error)) return false;
+bool VirtualDisplay::StartAsThisProcessDisplay(std::string& Error, const std::string& Screen) {
+    if (!Start(Error, Screen)) return false;
     ::setenv("DISPLAY", FName.c_str(), 1);
     ::setenv("QT_QPA_PLATFORM", "xcb", 1);
     return true;

@@ -15,9 +15,10 @@ class VirtualDisplay {
     VirtualDisplay& operator=(const VirtualDisplay&) = delete;
 
     // False with Error set when Xvfb cannot be started or does not report its display in time.
-    bool Start(std::string& Error);
+    // Screen: width x height x depth.
+    bool Start(std::string& Error, const std::string& Screen = "1024x768x24");
     // Starts it and makes it this process's display, for Qt and for the programs it starts.
-    bool StartAsThisProcessDisplay(std::string& Error);
+    bool StartAsThisProcessDisplay(std::string& Error, const std::string& Screen = "1024x768x24");
     void Stop();
     // ":N" once started.
     const std::string& Name() const { return FName; }

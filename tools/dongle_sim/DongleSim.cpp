@@ -1,8 +1,5 @@
 #include "tools/dongle_sim/DongleSim.h"
 
-#include <sys/eventfd.h>
-#include <unistd.h>
-
 #include <algorithm>
 
 #include "tools/dongle_sim/MonotonicClock.h"
@@ -20,9 +17,7 @@ DongleSim::~DongleSim() {
     // Stop asked from the thread itself leaves the join to us.
     if (FThread.joinable()) FThread.join();
     std::lock_guard lock(FMutex);
-    if (FTerminal.IsOpen()) CloseLine();
-    if (FWakeFd >= 0) ::close(FWakeFd);
-    FWakeFd = -1;
+    if (FLine.IsOpen()) CloseLine();
 }
 
 bool DongleSim::Start(std::string* Error) {
@@ -34,13 +29,7 @@ bool DongleSim::Start(std::string* Error) {
     if (!error.empty()) return fail(error);
     std::lock_guard lock(FMutex);
     if (FStarted) return fail("already started");
-    FWakeFd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-    if (FWakeFd < 0) return fail("eventfd failed");
-    if (!OpenLine(error)) {
-        ::close(FWakeFd);
-        FWakeFd = -1;
-        return fail(error);
-    }
+    if (!FLine.CreateWake(error) || !OpenLine(error)) return fail(error);
     const std::uint64_t now = MonotonicNs();
     if (FConfig.Faults.HangUpAfterMs > 0)
         FHangUpAtNs = now + std::uint64_t{FConfig.Faults.HangUpAfterMs} * kNsPerMs;
@@ -64,12 +53,12 @@ void DongleSim::Stop() {
     if (FThread.joinable()) FThread.join();
     std::lock_guard lock(FMutex);
     RunTasks();
-    if (FTerminal.IsOpen()) CloseLine();
+    if (FLine.IsOpen()) CloseLine();
 }
 
 std::string DongleSim::SlavePath() const {
     std::lock_guard lock(FMutex);
-    return FTerminal.SlavePath();
+    return FLine.HostPath();
 }
 
 std::string DongleSim::PortPath() const {
@@ -78,7 +67,7 @@ std::string DongleSim::PortPath() const {
 
 bool DongleSim::Connected() const {
     std::lock_guard lock(FMutex);
-    return FTerminal.IsOpen();
+    return FLine.IsOpen();
 }
 
 void DongleSim::PressKey(std::uint8_t Key, std::uint8_t ConsoleId) {
@@ -98,7 +87,7 @@ void DongleSim::SetProfile(const SpeedProfile& Profile, std::uint8_t ConsoleId) 
 
 bool DongleSim::JoinConsole(std::uint8_t Id) {
     std::lock_guard lock(FMutex);
-    if (!FTerminal.IsOpen()) return false;
+    if (!FLine.IsOpen()) return false;
     const bool joined = FModel.JoinConsole(Id, MonotonicNs());
     Flush();
     Wake();
@@ -147,7 +136,7 @@ double DongleSim::ConsoleSpeedKmh(std::uint8_t ConsoleId) const {
 bool DongleSim::HangUp() {
     bool done = false;
     RunOnLoop([this, &done] {
-        if (!FTerminal.IsOpen()) return;
+        if (!FLine.IsOpen()) return;
         CloseLine();
         ++FCounters.HangUps;
         done = true;
@@ -159,7 +148,7 @@ bool DongleSim::Reconnect(std::string* Error) {
     bool done = false;
     std::string error = "the line is up";
     RunOnLoop([this, &done, &error] {
-        if (FTerminal.IsOpen() || !FStarted || FStopRequested) return;
+        if (FLine.IsOpen() || !FStarted || FStopRequested) return;
         done = OpenLine(error);
     });
     if (!done && Error) *Error = error;
@@ -253,7 +242,7 @@ std::optional<std::uint64_t> DongleSim::WriteRaw(const std::string& Bytes,
                                                  std::chrono::milliseconds Timeout) {
     const auto deadline = std::chrono::steady_clock::now() + Timeout;
     std::unique_lock lock(FMutex);
-    if (!FTerminal.IsOpen()) return std::nullopt;
+    if (!FLine.IsOpen()) return std::nullopt;
     if (Bytes.empty()) return MonotonicNs();
     const std::uint64_t tag = FNextRawTag++;
     FRawResults[tag] = {};

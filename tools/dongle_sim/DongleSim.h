@@ -18,8 +18,8 @@
 #include "tools/dongle_sim/FrameCutter.h"
 #include "tools/dongle_sim/HostFrameLog.h"
 #include "tools/dongle_sim/OutputQueue.h"
-#include "tools/dongle_sim/PseudoTerminal.h"
 #include "tools/dongle_sim/SimConfig.h"
+#include "tools/dongle_sim/SimLine.h"
 
 namespace trimora::sim {
 
@@ -34,8 +34,9 @@ struct SimCounters {
     std::uint64_t HangUps = 0;
 };
 
-// The USB dongle and its wireless consoles on the master side of a pseudo-terminal. The host
-// opens SlavePath() (or the link) as its serial port. One thread of its own serves the line;
+// The USB dongle and its wireless consoles on the dongle's end of a serial line (a
+// pseudo-terminal's master, or a named pipe on Windows). The host opens SlavePath() (or the
+// link) as its serial port. One thread of its own serves the line;
 // every public call is thread-safe.
 class DongleSim {
   public:
@@ -165,7 +166,7 @@ class DongleSim {
     mutable std::mutex FMutex;
     std::condition_variable FChanged;  // tasks run, raw blocks finished
     DongleModel FModel;
-    PseudoTerminal FTerminal;
+    SimLine FLine;
     FrameCutter FCutter;
     OutputQueue FOutput;
     std::deque<DelayedFrame> FDelayed;
@@ -183,7 +184,6 @@ class DongleSim {
     bool FStopRequested = false;
     bool FLoopRunning = false;
     std::mutex FStopMutex;  // one Stop at a time
-    int FWakeFd = -1;
     std::thread FThread;
     std::atomic<std::thread::id> FLoopThread{};
 

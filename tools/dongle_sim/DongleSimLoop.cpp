@@ -1,10 +1,5 @@
-// The emulator's own thread: it waits on the master and a wake-up descriptor, reads and answers
+// The emulator's own thread: it waits on the line and its wake-up, reads and answers
 // what the host writes, and sends what falls due.
-#include <errno.h>
-#include <poll.h>
-#include <time.h>
-#include <unistd.h>
-
 #include <algorithm>
 
 #include "protocol/FrameCodec.h"
@@ -22,37 +17,23 @@ void DongleSim::Loop() {
         ServeTimers(MonotonicNs());
         Flush();
 
-        pollfd fds[2] = {{FWakeFd, POLLIN, 0}, {-1, 0, 0}};
-        nfds_t count = 1;
-        if (FTerminal.IsOpen()) {
-            // Flooding refills the queue whenever the line has room again.
-            const bool flooding = FModel.Flood() && FModel.Streaming() && !FConfig.Faults.Silent;
-            const short out = FOutput.Empty() && !flooding ? 0 : POLLOUT;
-            fds[1] = {FTerminal.MasterFd(), static_cast<short>(POLLIN | out), 0};
-            count = 2;
-        }
+        // Flooding refills the queue whenever the line has room again.
+        const bool flooding = FModel.Flood() && FModel.Streaming() && !FConfig.Faults.Silent;
+        const bool wantOutput = FLine.IsOpen() && (!FOutput.Empty() || flooding);
         const std::uint64_t deadline = NextDeadlineNs();
-        timespec wait{};
-        timespec* timeout = nullptr;
+        std::optional<std::uint64_t> timeout;
         if (deadline != DongleModel::kNever) {
             const std::uint64_t now = MonotonicNs();
-            const std::uint64_t left = deadline > now ? deadline - now : 0;
-            wait.tv_sec = static_cast<time_t>(left / 1000000000u);
-            wait.tv_nsec = static_cast<long>(left % 1000000000u);
-            timeout = &wait;
+            timeout = deadline > now ? deadline - now : 0;
         }
 
-        // Only this thread opens or closes the master, so it stays valid across the wait.
+        // Only this thread opens or closes the line, so it stays valid across the wait.
         lock.unlock();
-        ppoll(fds, count, timeout, nullptr);
+        const SimLine::Readiness ready = FLine.Wait(wantOutput, timeout);
         lock.lock();
 
-        if (fds[0].revents & POLLIN) {
-            std::uint64_t value = 0;
-            [[maybe_unused]] ssize_t n = ::read(FWakeFd, &value, sizeof value);
-        }
         std::vector<HostFrame> received;
-        if (count == 2 && (fds[1].revents & (POLLIN | POLLHUP | POLLERR)) && !ReadHost(received)) {
+        if (ready.Input && FLine.IsOpen() && !ReadHost(received)) {
             // The master reports the slave gone for good: behave as if unplugged.
             CloseLine();
             ++FCounters.HangUps;
@@ -92,9 +73,7 @@ void DongleSim::RunOnLoop(const std::function<void()>& Task) {
 }
 
 void DongleSim::Wake() {
-    if (FWakeFd < 0) return;
-    const std::uint64_t one = 1;
-    [[maybe_unused]] ssize_t n = ::write(FWakeFd, &one, sizeof one);
+    FLine.Wake();
 }
 
 void DongleSim::EmitFrame(std::string Frame, FrameKind Kind) {
@@ -108,7 +87,7 @@ void DongleSim::EmitFrame(std::string Frame, FrameKind Kind) {
 }
 
 void DongleSim::QueueFrame(std::string Frame, FrameKind Kind) {
-    if (!FTerminal.IsOpen()) return;
+    if (!FLine.IsOpen()) return;
     // The burst that goes before the frame counts against the bound, and is only built once it
     // fits.
     if (FOutput.PendingBytes() + BurstSize() >= kMaxQueuedBytes) {
@@ -142,12 +121,12 @@ std::string DongleSim::GarbageBurst() {
 void DongleSim::ServeTimers(std::uint64_t NowNs) {
     if (FHangUpAtNs != 0 && NowNs >= FHangUpAtNs) {
         FHangUpAtNs = 0;
-        if (FTerminal.IsOpen()) {
+        if (FLine.IsOpen()) {
             CloseLine();
             ++FCounters.HangUps;
         }
     }
-    if (!FTerminal.IsOpen()) return;
+    if (!FLine.IsOpen()) return;
 
     // In order of arrival, whatever delay each was given.
     std::vector<DelayedFrame> due;
@@ -196,7 +175,7 @@ void DongleSim::ServeReplay(std::uint64_t NowNs) {
 std::uint64_t DongleSim::NextDeadlineNs() const {
     std::uint64_t deadline = DongleModel::kNever;
     if (FHangUpAtNs != 0) deadline = FHangUpAtNs;
-    if (!FTerminal.IsOpen()) return deadline;
+    if (!FLine.IsOpen()) return deadline;
     for (const DelayedFrame& d : FDelayed) deadline = std::min(deadline, d.DueNs);
     if (FReplayStartNs != 0 && FReplayNext < FConfig.Replay.size())
         deadline = std::min(deadline, FReplayStartNs + FConfig.Replay[FReplayNext].AtMs * kNsPerMs);
@@ -208,9 +187,9 @@ std::uint64_t DongleSim::NextDeadlineNs() const {
 }
 
 void DongleSim::Flush() {
-    if (!FTerminal.IsOpen() || FOutput.Empty()) return;
+    if (!FLine.IsOpen() || FOutput.Empty()) return;
     std::vector<OutputQueue::Finished> done;
-    const auto result = FOutput.WriteTo(FTerminal.MasterFd(), done, FCounters.BytesWritten);
+    const auto result = FOutput.WriteTo(FLine, done, FCounters.BytesWritten);
     if (result == OutputQueue::WriteResult::Failed) FOutput.Clear(done);
     FinishBlocks(done);
 }
@@ -246,12 +225,12 @@ void DongleSim::FinishBlocks(const std::vector<OutputQueue::Finished>& Done) {
 bool DongleSim::ReadHost(std::vector<HostFrame>& Received) {
     char buffer[4096];
     while (true) {
-        const ssize_t n = ::read(FTerminal.MasterFd(), buffer, sizeof buffer);
-        if (n > 0) {
+        std::size_t n = 0;
+        const SimLine::Io io = FLine.Read(buffer, sizeof buffer, n);
+        if (io == SimLine::Io::Done && n > 0) {
             FCounters.HostBytesRead += static_cast<std::uint64_t>(n);
             const std::uint64_t now = MonotonicNs();
-            for (std::string& bytes :
-                 FCutter.Feed(std::string(buffer, static_cast<std::size_t>(n)))) {
+            for (std::string& bytes : FCutter.Feed(std::string(buffer, n))) {
                 const bool valid = IsValidFrame(bytes);
                 HostFrame frame = FLog.Append(std::move(bytes), now);
                 ++FCounters.HostFrames;
@@ -261,16 +240,14 @@ bool DongleSim::ReadHost(std::vector<HostFrame>& Received) {
             }
             continue;
         }
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return true;
-        return false;  // end of file or EIO: no slave side any more
+        return io != SimLine::Io::Ended;  // ended: no host side any more
     }
 }
 
 bool DongleSim::OpenLine(std::string& Error) {
-    if (!FTerminal.Open(Error)) return false;
-    if (!FConfig.LinkPath.empty() && !PointLink(FConfig.LinkPath, FTerminal.SlavePath(), Error)) {
-        FTerminal.Close();
+    if (!FLine.Open(Error)) return false;
+    if (!FConfig.LinkPath.empty() && !PointLink(FConfig.LinkPath, FLine.HostPath(), Error)) {
+        FLine.Close();
         return false;
     }
     FCutter.Reset();
@@ -278,8 +255,8 @@ bool DongleSim::OpenLine(std::string& Error) {
 }
 
 void DongleSim::CloseLine() {
-    const std::string slave = FTerminal.SlavePath();
-    FTerminal.Close();
+    const std::string slave = FLine.HostPath();
+    FLine.Close();
     if (!FConfig.LinkPath.empty()) RemoveLink(FConfig.LinkPath, slave);
     std::vector<OutputQueue::Finished> dropped;
     FOutput.Clear(dropped);

@@ -1,9 +1,7 @@
 #include "tools/dongle_sim/OutputQueue.h"
 
-#include <errno.h>
-#include <unistd.h>
-
 #include "tools/dongle_sim/MonotonicClock.h"
+#include "tools/dongle_sim/SimLine.h"
 
 namespace trimora::sim {
 
@@ -13,19 +11,22 @@ void OutputQueue::Push(std::string Bytes, Kind BlockKind, std::uint64_t Tag) {
     FBlocks.push_back({FBufferBase + FBytes.size(), BlockKind, Tag, Bytes.size()});
 }
 
-OutputQueue::WriteResult OutputQueue::WriteTo(int Fd, std::vector<Finished>& Done,
+OutputQueue::WriteResult OutputQueue::WriteTo(SimLine& Line, std::vector<Finished>& Done,
                                               std::uint64_t& BytesWritten) {
     WriteResult result = WriteResult::AllWritten;
     while (!Empty()) {
-        const ssize_t n = ::write(Fd, FBytes.data() + FHead, PendingBytes());
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            result = (errno == EAGAIN || errno == EWOULDBLOCK) ? WriteResult::WouldBlock
-                                                               : WriteResult::Failed;
+        std::size_t n = 0;
+        const SimLine::Io io = Line.Write(FBytes.data() + FHead, PendingBytes(), n);
+        if (io == SimLine::Io::Ended) {
+            result = WriteResult::Failed;
+            break;
+        }
+        if (io == SimLine::Io::WouldBlock || n == 0) {
+            result = WriteResult::WouldBlock;
             break;
         }
         const std::uint64_t now = MonotonicNs();
-        FHead += static_cast<std::size_t>(n);
+        FHead += n;
         BytesWritten += static_cast<std::uint64_t>(n);
         while (!FBlocks.empty() && FBlocks.front().End <= FBufferBase + FHead) {
             const Block& b = FBlocks.front();

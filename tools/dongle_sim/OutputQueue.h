@@ -7,6 +7,8 @@
 
 namespace trimora::sim {
 
+class SimLine;
+
 // Bytes waiting to go out on the master, in blocks; a block is finished when its last byte has
 // been written, and that moment is reported with it.
 class OutputQueue {
@@ -24,9 +26,9 @@ class OutputQueue {
     std::size_t PendingBytes() const { return FBytes.size() - FHead; }
     bool Empty() const { return PendingBytes() == 0; }
 
-    // Writes what the non-blocking Fd takes now. Blocks finished go to Done; BytesWritten grows
-    // by what was written. Failed keeps errno.
-    WriteResult WriteTo(int Fd, std::vector<Finished>& Done, std::uint64_t& BytesWritten);
+    // Writes what the line takes now. Blocks finished go to Done; BytesWritten grows by what was
+    // written.
+    WriteResult WriteTo(SimLine& Line, std::vector<Finished>& Done, std::uint64_t& BytesWritten);
     // Drops everything pending; the blocks dropped go to Dropped (TimeNs 0).
     void Clear(std::vector<Finished>& Dropped);
 

@@ -1,4 +1,4 @@
-#include "tools/dongle_sim/PseudoTerminal.h"
+#include "tools/dongle_sim/posix/PseudoTerminal.h"
 
 #include <errno.h>
 #include <fcntl.h>

@@ -1,0 +1,120 @@
+#include "app/win32/Win32RuntimeBindings.h"
+
+#include <memory>
+#include <string>
+#include <utility>
+
+#include "app/win32/Win32ProgressWindow.h"
+#include "runtime/Application.h"
+
+namespace trimora {
+
+namespace {
+
+constexpr const char* HandOverWindowClass = "TrimoraHandOver";
+constexpr UINT HandOverMessage = WM_APP + 1;
+
+void PostDrain(HWND Window) {
+    // Any thread: posting is the one call on a window that other threads may make.
+    PostMessageA(Window, HandOverMessage, 0, 0);
+}
+
+UINT IconFor(TMsgDlgType Type) {
+    switch (Type) {
+        case TMsgDlgType::mtWarning:
+            return MB_ICONWARNING;
+        case TMsgDlgType::mtError:
+            return MB_ICONERROR;
+        case TMsgDlgType::mtInformation:
+            return MB_ICONINFORMATION;
+        case TMsgDlgType::mtConfirmation:
+            return MB_ICONQUESTION;
+    }
+    return 0;
+}
+
+void ShowModalBox(const std::string& Text, TMsgDlgType Type) {
+    // Modal to the window the operator works in, or to the whole program before it has one.
+    HWND owner = GetActiveWindow();
+    MessageBoxA(owner, Text.c_str(), MsgDlgCaption(Type),
+                MB_OK | IconFor(Type) | (owner == nullptr ? MB_TASKMODAL : 0));
+}
+
+}  // namespace
+
+TWin32RuntimeBindings::TWin32RuntimeBindings(HINSTANCE Instance,
+                                             std::function<bool(MSG&)> PreTranslate,
+                                             MainWindowFinder MainWindow)
+    : FPreTranslate(std::move(PreTranslate)) {
+    WNDCLASSEXA windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = &HandOverProc;
+    windowClass.hInstance = Instance;
+    windowClass.lpszClassName = HandOverWindowClass;
+    RegisterClassExA(&windowClass);
+    // A message-only window: never shown, never enumerated.
+    FHandOverWindow = CreateWindowExA(0, HandOverWindowClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE,
+                                      nullptr, Instance, nullptr);
+
+    auto& app = Application::Instance();
+    app.SetGuiThread(std::this_thread::get_id());
+    app.SetPumpHook([this] { ProcessPendingMessages(); });
+    HWND window = FHandOverWindow;
+    app.SetWakeHook([window] { PostDrain(window); });
+    app.Ui().SetMessageBoxHook(&ShowModalBox);
+    app.Ui().SetProgressViewFactory(
+        [Instance, MainWindow]() -> std::unique_ptr<TProgressWindowView> {
+            return std::make_unique<TWin32ProgressWindow>(Instance, MainWindow);
+        });
+    // Calls queued before the hook existed would otherwise wait for the next wake.
+    if (app.PendingCount() > 0) PostDrain(window);
+}
+
+TWin32RuntimeBindings::~TWin32RuntimeBindings() {
+    auto& app = Application::Instance();
+    app.SetWakeHook(nullptr);
+    app.SetPumpHook(nullptr);
+    app.Ui().SetMessageBoxHook(nullptr);
+    app.Ui().SetProgressViewFactory(nullptr);
+    if (FHandOverWindow != nullptr) DestroyWindow(FHandOverWindow);
+    // Anything still queued is served here, on the GUI thread, so no worker stays blocked.
+    while (app.ServeOne()) {
+    }
+}
+
+LRESULT CALLBACK TWin32RuntimeBindings::HandOverProc(HWND Window, UINT Message, WPARAM W,
+                                                     LPARAM L) {
+    if (Message != HandOverMessage) return DefWindowProcA(Window, Message, W, L);
+    auto& app = Application::Instance();
+    // One call per turn: a call may itself pump, and the calls behind it get their turn there.
+    if (app.PendingCount() > 1) PostDrain(Window);
+    app.ServeOne();
+    if (app.PendingCount() > 0) PostDrain(Window);
+    return 0;
+}
+
+void TWin32RuntimeBindings::Dispatch(MSG& Message) {
+    if (FPreTranslate && FPreTranslate(Message)) return;
+    TranslateMessage(&Message);
+    DispatchMessageA(&Message);
+}
+
+void TWin32RuntimeBindings::ProcessPendingMessages() {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+            // For the outer loop, which ends on it.
+            PostQuitMessage(static_cast<int>(message.wParam));
+            return;
+        }
+        Dispatch(message);
+    }
+}
+
+int TWin32RuntimeBindings::Run() {
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) Dispatch(message);
+    return static_cast<int>(message.wParam);
+}
+
+}  // namespace trimora

@@ -1,0 +1,141 @@
+#include "tests/wine/DesktopTools.h"
+
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <thread>
+
+#include "tests/common/ProgramProcess.h"
+
+extern char** environ;
+
+namespace trimora::test {
+
+namespace {
+
+using namespace std::chrono_literals;
+
+ProgramOutcome Shell(const std::string& Command, const std::string& Scratch) {
+    return RunProgram({"sh", "-c", Command}, Scratch, 30s);
+}
+
+std::string Quoted(const std::string& Text) {
+    std::string quoted = "'";
+    for (char c : Text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+}  // namespace
+
+WindowManager::~WindowManager() {
+    if (FPid <= 0) return;
+    ::kill(FPid, SIGTERM);
+    int status = 0;
+    ::waitpid(FPid, &status, 0);
+}
+
+bool WindowManager::Start(std::string& Error) {
+    char name[] = "openbox";
+    char* argv[] = {name, nullptr};
+    if (::posix_spawnp(&FPid, "openbox", nullptr, nullptr, argv, environ) != 0) {
+        FPid = -1;
+        Error = "cannot run openbox (package openbox)";
+        return false;
+    }
+    // It takes the display over within a moment; windows mapped before then get no frame.
+    std::this_thread::sleep_for(500ms);
+    return true;
+}
+
+std::optional<DesktopWindow> FindWindow(const std::string& Title, std::chrono::milliseconds Timeout,
+                                        const std::string& Scratch) {
+    const auto deadline = std::chrono::steady_clock::now() + Timeout;
+    while (std::chrono::steady_clock::now() < deadline) {
+        ProgramOutcome found =
+            RunProgram({"xdotool", "search", "--onlyvisible", "--name", Title}, Scratch, 10s);
+        std::istringstream ids(found.Out);
+        std::string id;
+        if (ids >> id) {
+            ProgramOutcome shape =
+                RunProgram({"xdotool", "getwindowgeometry", "--shell", id}, Scratch, 10s);
+            DesktopWindow window;
+            window.Id = id;
+            std::istringstream lines(shape.Out);
+            for (std::string line; std::getline(lines, line);) {
+                const auto eq = line.find('=');
+                if (eq == std::string::npos) continue;
+                const std::string key = line.substr(0, eq);
+                const int value = std::atoi(line.c_str() + eq + 1);
+                if (key == "X") window.X = value;
+                if (key == "Y") window.Y = value;
+                if (key == "WIDTH") window.Width = value;
+                if (key == "HEIGHT") window.Height = value;
+            }
+            if (window.Width > 0) return window;
+        }
+        std::this_thread::sleep_for(200ms);
+    }
+    return std::nullopt;
+}
+
+bool CloseLikeUser(const DesktopWindow& Window, const std::string& Scratch) {
+    return RunProgram({"xdotool", "windowactivate", "--sync", Window.Id, "key", "--clearmodifiers",
+                       "alt+F4"},
+                      Scratch, 10s)
+               .Status == 0;
+}
+
+std::optional<ScreenPicture> ScreenPicture::Grab(const DesktopWindow& Window,
+                                                 const std::string& Scratch,
+                                                 const std::string& PngPath) {
+    // The screen as X shows it, cut to the window: what the operator would see.
+    const std::string ppm = Scratch + "/grab.ppm";
+    const std::string cut = " | pnmcut " + std::to_string(Window.X) + " " +
+                            std::to_string(Window.Y) + " " + std::to_string(Window.Width) + " " +
+                            std::to_string(Window.Height);
+    if (Shell("xwd -root -silent | xwdtopnm 2>/dev/null" + cut + " > " + Quoted(ppm), Scratch)
+            .Status != 0)
+        return std::nullopt;
+    if (!PngPath.empty()) Shell("pnmtopng " + Quoted(ppm) + " > " + Quoted(PngPath), Scratch);
+
+    std::ifstream in(ppm, std::ios::binary);
+    std::string magic;
+    int maxValue = 0;
+    ScreenPicture picture;
+    in >> magic >> picture.FWidth >> picture.FHeight >> maxValue;
+    in.get();  // the one white-space character before the pixels
+    if (magic != "P6" || maxValue != 255 || picture.FWidth <= 0 || picture.FHeight <= 0)
+        return std::nullopt;
+    picture.FRgb.resize(static_cast<std::size_t>(picture.FWidth) * picture.FHeight * 3);
+    in.read(reinterpret_cast<char*>(picture.FRgb.data()),
+            static_cast<std::streamsize>(picture.FRgb.size()));
+    if (!in) return std::nullopt;
+    return picture;
+}
+
+std::uint32_t ScreenPicture::At(int X, int Y) const {
+    if (X < 0 || Y < 0 || X >= FWidth || Y >= FHeight) return 0xFFFFFFFFu;
+    const std::size_t i = (static_cast<std::size_t>(Y) * FWidth + X) * 3;
+    return (std::uint32_t{FRgb[i]} << 16) | (std::uint32_t{FRgb[i + 1]} << 8) | FRgb[i + 2];
+}
+
+std::vector<int> ScreenPicture::ColumnsOf(std::uint32_t Colour, int Y) const {
+    std::vector<int> columns;
+    for (int x = 0; x < FWidth; ++x)
+        if (At(x, Y) == Colour) columns.push_back(x);
+    return columns;
+}
+
+int ScreenPicture::Count(std::uint32_t Colour) const {
+    int count = 0;
+    for (int y = 0; y < FHeight; ++y)
+        for (int x = 0; x < FWidth; ++x)
+            if (At(x, y) == Colour) ++count;
+    return count;
+}
+
+}  // namespace trimora::test
