@@ -1,8 +1,7 @@
 // The emulator on Windows: its line is a named pipe that a program opens by name as it opens a
 // COM port, alone, again after closing it, and that fails under it when the dongle is unplugged.
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <chrono>
 #include <string>
