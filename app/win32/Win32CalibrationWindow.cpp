@@ -7,6 +7,7 @@
 
 #include "app/win32/Win32Dpi.h"
 #include "app/win32/Win32Fonts.h"
+#include "app/win32/Win32ShowRequest.h"
 
 namespace trimora {
 
@@ -14,7 +15,7 @@ namespace {
 
 using namespace CalibrationGeometry;
 
-constexpr const char* WindowClass = "TrimoraCalibrationWindow";
+constexpr const char* WindowClass = TWin32CalibrationWindow::WindowClassName;
 constexpr int PointButtonId = 101;  // + 0, 1, 2
 constexpr int CheckBoxId = 104, MemoId = 105;
 constexpr UINT_PTR KeyPreviewId = 1;
@@ -348,6 +349,11 @@ LRESULT TWin32CalibrationWindow::Handle(UINT Message, WPARAM W, LPARAM L) {
             if (W != FALSE && FInput.SessionEnding) FInput.SessionEnding();
             return 0;
         default:
+            if (Message == ShowRequestMessage()) {
+                // Still searching for the dongle, the window shows itself when that ends.
+                if (Visible()) BringToFront();
+                return 1;
+            }
             return DefWindowProcA(FWindow, Message, W, L);
     }
 }

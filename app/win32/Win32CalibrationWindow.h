@@ -18,6 +18,9 @@ class TWin32Fonts;
 // 96 dpi, scaled to the monitor's resolution. It only draws and forwards what the operator does.
 class TWin32CalibrationWindow {
   public:
+    // The window class, by which a second start finds the running instance's window.
+    static constexpr const char* WindowClassName = "TrimoraCalibrationWindow";
+
     struct TInput {
         std::function<void(int Point)> PointClicked;  // 1, 2 or 3
         // Every key press while the window is active, before the focused control gets it.

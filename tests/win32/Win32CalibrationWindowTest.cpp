@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <chrono>
 #include <string>
 #include <vector>
 
 #include "app/CalibrationGeometry.h"
 #include "app/win32/Win32CalibrationWindow.h"
 #include "app/win32/Win32Dpi.h"
+#include "app/win32/Win32ShowRequest.h"
 
 using namespace trimora;
 namespace geometry = trimora::CalibrationGeometry;
@@ -205,4 +207,18 @@ TEST_F(Win32CalibrationWindowTest, OperatorInputIsForwarded) {
     EXPECT_EQ(Seen.SessionEnds, 1);
     SendMessageA(Window.Handle(), WM_ENDSESSION, FALSE, 0);
     EXPECT_EQ(Seen.SessionEnds, 1) << "a cancelled end of session changes nothing";
+}
+
+TEST_F(Win32CalibrationWindowTest, ASecondStartBringsTheWindowBackToTheFront) {
+    ShowWindow(Window.Handle(), SW_MINIMIZE);
+    PumpPending();
+    ASSERT_TRUE(IsIconic(Window.Handle()));
+    EXPECT_TRUE(AskRunningWindowToFront(std::chrono::seconds(2)));
+    PumpPending();
+    EXPECT_FALSE(IsIconic(Window.Handle()));
+    EXPECT_TRUE(IsWindowVisible(Window.Handle()));
+
+    Window.Destroy();
+    EXPECT_FALSE(AskRunningWindowToFront(std::chrono::milliseconds(200)))
+        << "no running window: nobody answers";
 }

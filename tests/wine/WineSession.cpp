@@ -57,7 +57,7 @@ int WineSession::Run(const std::vector<std::string>& WindowsCommand, std::string
     return RunTool(Command(WindowsCommand), Output);
 }
 
-void WineSession::WaitForPrograms() {
+void WineSession::WaitForServerEnd() {
     RunTool({WineServer, "-w"}, nullptr);
 }
 
@@ -70,8 +70,10 @@ bool WineSession::Start(std::string& Error) {
             Error = "wineboot could not make the prefix " + FPrefix;
             return false;
         }
-        WaitForPrograms();
+        WaitForServerEnd();
     }
+    // A server of this prefix left by a run that was cut short is this build's own.
+    RunTool({WineServer, "-k"}, nullptr);
     // Kept running: SERIALCOMM is rebuilt whenever a server starts.
     if (RunTool({WineServer, "-p"}, nullptr) != 0) {
         Error = "wineserver did not start";

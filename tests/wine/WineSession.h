@@ -35,8 +35,6 @@ class WineSession {
     std::vector<std::string> Command(const std::vector<std::string>& WindowsCommand) const;
     // Runs a Windows program (wine's reg, an installer, ...) to its end; its exit status.
     int Run(const std::vector<std::string>& WindowsCommand, std::string* Output = nullptr);
-    // Waits until every program of the prefix has ended.
-    void WaitForPrograms();
 
     const std::string& Prefix() const { return FPrefix; }
     // A Windows path (C:\...) as a path here.
@@ -44,6 +42,8 @@ class WineSession {
 
   private:
     int RunTool(const std::vector<std::string>& Argv, std::string* Output);
+    // Until the prefix's server ends (which a server started to stay never does).
+    void WaitForServerEnd();
 
     std::string FPrefix;
     std::string FScratch;
