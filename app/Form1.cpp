@@ -40,7 +40,7 @@ TForm1::TForm1(ProtocolSetup Setup, QWidget* Parent)
 
 TForm1::~TForm1() {
     ShutDown();
-    FWatcher.reset();
+    FSearch.reset();
     // Nothing the component still delivers may reach a window that is going away.
     FProtocol->OnMeasuresReceived = nullptr;
     FProtocol->OnConsoleAdd = nullptr;
@@ -52,7 +52,7 @@ void TForm1::ShutDown() {
     if (FShutDown) return;
     FShutDown = true;
     FStaleTimer->stop();
-    if (FWatcher) FWatcher->Stop();
+    if (FSearch) FSearch->Stop();
     FormDestroy(this);
 }
 
@@ -170,40 +170,35 @@ void TForm1::TmpConsoleAdd(std::int32_t id) {
 // ---- The dongle coming and going
 
 void TForm1::FollowDongle() {
-    FLastPort = FProtocol->Connected() && FProtocol->Port() != nullptr ? FProtocol->Port()->Port()
-                                                                       : FProtocol->PortDef();
-    FWatcher = std::make_unique<TVelnDongleWatcher>(nullptr, *FProtocol);
-    FWatcher->OnFound = [this] { DongleFound(); };
-    FWatcher->OnProbe = [this](const std::string& Port) {
+    FSearch = std::make_unique<TDongleSearch>(nullptr, *FProtocol);
+    FSearch->OnLost = [this] { DongleLost(); };
+    FSearch->OnFound = [this] { DongleFound(); };
+    FSearch->OnProbing = [this](const std::string& Port) {
         ShowStatus(QStringLiteral("Dongle lost: trying %1").arg(QString::fromStdString(Port)));
     };
-    // Attached after the start-up search, whose own attempts are no loss.
-    FProtocol->OnDisconnection = [this] { DongleLost(); };
+    // After the start-up search, whose own attempts are no loss.
+    FSearch->Follow(FProtocol->PortDef());
     if (FProtocol->Connected()) {
         ShowStatus(WaitingForConsoleText());
         return;
     }
-    ShowStatus(FLastPort.empty()
-                   ? QStringLiteral("No dongle found: waiting for one to be plugged in")
-                   : QStringLiteral("No dongle found: waiting for %1 or a new serial port")
-                         .arg(QString::fromStdString(FLastPort)));
-    FWatcher->Watch(FLastPort);
+    const std::string& last = FSearch->LastPort();
+    ShowStatus(last.empty() ? QStringLiteral("No dongle found: waiting for one to be plugged in")
+                            : QStringLiteral("No dongle found: waiting for %1 or a new serial port")
+                                  .arg(QString::fromStdString(last)));
 }
 
 void TForm1::DongleLost() {
-    // The watcher's own probes, and the shut-down's, are no news.
-    if (FShutDown || !FWatcher || FWatcher->Probing()) return;
+    if (FShutDown) return;
     setWindowTitle(QStringLiteral("Trimora: not connected!"));
     FStaleTimer->stop();
     ShowStale();
     ShowStatus(QStringLiteral("Dongle lost from %1: waiting for it or a new port")
-                   .arg(QString::fromStdString(FLastPort)));
-    FWatcher->Watch(FLastPort);
+                   .arg(QString::fromStdString(FSearch->LastPort())));
 }
 
 void TForm1::DongleFound() {
     if (FShutDown) return;
-    if (FProtocol->Port() != nullptr) FLastPort = FProtocol->Port()->Port();
     // The rest of the start-up sequence; the point, its level and the mph box stay as they are.
     FProtocol->SetResistanceInterval(1000);
     FProtocol->OpenRegistration();
@@ -247,8 +242,8 @@ void TForm1::ShowStatus(const QString& Text) {
 }
 
 QString TForm1::DonglePlace() const {
-    return QString::fromStdString(FProtocol->Port() != nullptr ? FProtocol->Port()->Port()
-                                                               : FLastPort);
+    if (FProtocol->Port() != nullptr) return QString::fromStdString(FProtocol->Port()->Port());
+    return QString::fromStdString(FSearch ? FSearch->LastPort() : FProtocol->PortDef());
 }
 
 QString TForm1::WaitingForConsoleText() const {

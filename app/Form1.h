@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "app/CalibrationLayout.h"
-#include "protocol/VelnDongleWatcher.h"
+#include "protocol/DongleSearch.h"
 #include "protocol/WirelessProtocol.h"
 
 class QTimer;
@@ -48,7 +48,7 @@ class TForm1 : public TCalibrationLayout {
     double TargetSpeed() const { return FTargetSpeed; }
     std::int32_t ConsoleId() const { return FConsoleId; }
     TVelnWirelessProtocol* Protocol() const { return FProtocol.get(); }
-    TVelnDongleWatcher* Watcher() const { return FWatcher.get(); }
+    TDongleSearch* Search() const { return FSearch.get(); }
     // Called when the dongle is found again after a loss or a failed start-up search (the
     // program remembers the port for its next start).
     std::function<void()> OnDongleFound;
@@ -89,10 +89,9 @@ class TForm1 : public TCalibrationLayout {
     ProtocolSetup FSetup;
 
     // Destroyed before the protocol component it uses.
-    std::unique_ptr<TVelnDongleWatcher> FWatcher;
+    std::unique_ptr<TDongleSearch> FSearch;
     QTimer* FStaleTimer = nullptr;
     QString FStatusText;
-    std::string FLastPort;  // where the dongle was last found, or the port named
     bool FMeasured = false;
     bool FStale = false;
     bool FShutDown = false;

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "protocol/PortSearchOrder.h"
 #include "protocol/WirelessProtocol.h"
 #include "serial/ComPort.h"
 #include "serial/PortDetails.h"
@@ -66,7 +67,7 @@ bool TRememberedPort::Store(const std::string& Port, std::string& Error) const {
 void RememberFoundPort(const TVelnWirelessProtocol& Protocol, const TRememberedPort& Memory) {
     if (!Protocol.Connected() || Protocol.Port() == nullptr) return;
     const std::string port = StablePortName(Protocol.Port()->Port());
-    if (port == Memory.Load()) return;
+    if (!WorthRemembering(port) || port == Memory.Load()) return;
     std::string error;
     if (!Memory.Store(port, error))
         std::fprintf(stderr, "trimora: %s: the port is not remembered\n", error.c_str());

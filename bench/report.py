@@ -194,14 +194,14 @@ def main():
     replug_from_probe = median([r["probe_to_measure_less_waits_ms"] for r in replugs])
     if replug:
         lines += ["## Dongle away and back", "",
-                  "The protocol with its watcher, as the window runs them, against the emulator "
+                  "The protocol with its dongle search, as the window runs them, against the emulator "
                   "behind a link that goes with an unplug and comes back with a replug (console "
                   "joining at once, measures every 10 ms). From the replug to the first measure "
                   "on the GUI thread, less the {} ms of waits the probe and the start-up sequence "
-                  "prescribe. The watcher looks at once when a node appears in /dev or in the "
+                  "prescribe. The search looks at once when a node appears in /dev or in the "
                   "link's folder (inotify), else once a second (replug to probe). Absent: CPU of the process while the "
-                  "watcher waits for a dongle that is not there.".format(
-                      replugs[0]["prescribed_waits_ms"] if replugs else 1100), ""]
+                  "search waits for a dongle that is not there.".format(
+                      replugs[0]["prescribed_waits_ms"] if replugs else 800), ""]
         rows = [[r["round"], fmt(r["replug_to_measure_ms"]), fmt(r["replug_to_probe_ms"]),
                  fmt(r["less_waits_ms"]), fmt(r["probe_to_measure_less_waits_ms"])]
                 for r in replugs]
@@ -280,11 +280,11 @@ def main():
         if replug_less is not None:
             add("replug to first measure ours, less prescribed waits (ms)", replug_less, None,
                 "<= 200", replug_less <= 200)
-            add("the same from the watcher's probe (ms)", replug_from_probe, None, "<= 200",
+            add("the same from the search's probe (ms)", replug_from_probe, None, "<= 200",
                 replug_from_probe <= 200)
         for x in absent:
             v = x["core_percent"]
-            add("absent dongle, watcher waiting (% of a core)", v, None, "< 0.1", v < 0.1)
+            add("absent dongle, search waiting (% of a core)", v, None, "< 0.1", v < 0.1)
         r = ratio(rss, minimal_rss)
         if r is not None:
             add("memory ours / minimal Qt Widgets", r, None, "<= 1.25", r <= 1.25)

@@ -255,9 +255,7 @@ bool TVelnWirelessProtocol::Connect() {
             ReportStatus(bar, TVelnConnectionStatus::csFound, name);
             PumpDelay(kShowResultDelay);
             bar.Close();
-            CloseRegistration();
-            PumpDelay(kRegistrationDelay);
-            RemoveConsole(kAllConsoles);
+            RemoveAllConsoles();
             PumpDelay(kShowResultDelay);
         } else {
             ScanPortList(bar, found);
@@ -287,11 +285,7 @@ void TVelnWirelessProtocol::ScanPortList(TVelnProgressBar& Bar, bool& Found) {
             Bar.SetText("Found on " + name);
             ReportStatus(Bar, TVelnConnectionStatus::csFound, name);
             PumpDelay(kShowResultDelay);
-            if (NumberOfConsole() > 0) {
-                CloseRegistration();
-                PumpDelay(kRegistrationDelay);
-                RemoveConsole(kAllConsoles);
-            }
+            if (NumberOfConsole() > 0) RemoveAllConsoles();
             Bar.Close();
             return;
         }
@@ -300,6 +294,12 @@ void TVelnWirelessProtocol::ScanPortList(TVelnProgressBar& Bar, bool& Found) {
         PumpDelay(kShowResultDelay);
         Bar.Close();
     }
+}
+
+void TVelnWirelessProtocol::RemoveAllConsoles() {
+    CloseRegistration();
+    PumpDelay(kRegistrationDelay);
+    RemoveConsole(kAllConsoles);
 }
 
 // ---- Shut-down and reset

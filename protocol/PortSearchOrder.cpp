@@ -1,6 +1,7 @@
 #include "protocol/PortSearchOrder.h"
 
 #include "protocol/WirelessProtocol.h"
+#include "serial/DeviceNode.h"
 #include "serial/PortList.h"
 
 namespace trimora {
@@ -10,11 +11,16 @@ namespace {
 const std::string kDefaultPort = "COM1";
 }  // namespace
 
+bool WorthRemembering(const std::string& Port) {
+    return !Port.empty() && !IsPseudoTerminalSlave(Port);
+}
+
 TFirstPort ChooseFirstPort(const std::string& Given, const std::string& Remembered,
                            const TDeviceRoots& Roots) {
     if (!Given.empty()) return {Given, TFirstPort::fpGiven};
-    // A device that is gone is not waited for: its by-id link went with it.
-    if (!Remembered.empty() && !DescribePort(Remembered, Roots).Device.empty())
+    // A device that is gone is not waited for: its by-id link went with it. A terminal that an
+    // earlier version remembered is not opened.
+    if (WorthRemembering(Remembered) && !DescribePort(Remembered, Roots).Device.empty())
         return {Remembered, TFirstPort::fpRemembered};
     return {};
 }

@@ -16,6 +16,10 @@ struct TFirstPort {
     TSource Source = fpDefault;
 };
 
+// A port worth keeping for the next start: not a pseudo-terminal's slave, whose number goes to
+// whatever terminal someone opens next (a link to one, such as the emulator's, may be kept).
+bool WorthRemembering(const std::string& Port);
+
 TFirstPort ChooseFirstPort(const std::string& Given, const std::string& Remembered,
                            const TDeviceRoots& Roots = {});
 

@@ -158,9 +158,9 @@ class TVelnWirelessProtocol : public TComponent {
     // probes it with TryPort and closes it again when the dongle did not answer there. True
     // when found.
     bool TryDongleAt(const std::string& Name);
-    // Forgets what the dongle told about itself and its consoles: the console information,
-    // measure and resistance tables and the console count.
-    void ClearConsoles();
+    // After a find: closes registration and, after a pause for the dongle to settle, removes
+    // every console it still holds from before.
+    void RemoveAllConsoles();
     // Makes a closed port with the dongle's line settings, owned by the component, and makes it
     // the component's port. False when a setting fails; the port then stays the component's.
     bool CreatePort();
@@ -213,6 +213,9 @@ class TVelnWirelessProtocol : public TComponent {
   private:
     // Not connected, registration closed, tables empty, no console counted, defaults restored.
     void InitState();
+    // Forgets what the dongle told about itself and its consoles: the console information,
+    // measure and resistance tables and the console count.
+    void ClearConsoles();
     // Row Id of the console information table, grown to hold it first.
     TVelnConsoleInfoItem& ConsoleInfoRow(std::uint8_t Id);
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -8,13 +9,17 @@
 
 namespace trimora {
 
-// Tells, on the GUI thread, that entries appeared or changed in a few folders (/dev, the folder
-// of a port's link): a device node that appears is looked at at once instead of at the next
-// periodic look. Folders that do not exist are left out; nothing is told where the system
-// cannot watch (the periodic look still finds everything). GUI thread only.
+// Tells, on the GUI thread, what happens to the entries of a few folders (/dev, the folder of a
+// port's link): a device node that appears is looked at at once instead of at the next periodic
+// look, and one that goes is known to be gone even when the same node is back before the next
+// look. Folders that do not exist are left out; nothing is told where the system cannot watch
+// (the periodic look still finds everything). GUI thread only.
 class TDeviceNodeEvents {
   public:
-    explicit TDeviceNodeEvents(std::function<void()> OnChange);
+    // OnRemoved gets the path of each entry that went (deleted or moved away); OnChange follows
+    // once for every batch of events, removals included.
+    explicit TDeviceNodeEvents(std::function<void()> OnChange,
+                               std::function<void(const std::string& Path)> OnRemoved = {});
     ~TDeviceNodeEvents();
     TDeviceNodeEvents(const TDeviceNodeEvents&) = delete;
     TDeviceNodeEvents& operator=(const TDeviceNodeEvents&) = delete;
@@ -22,13 +27,16 @@ class TDeviceNodeEvents {
     // Watches these folders from now on, in place of the ones before.
     void Follow(const std::vector<std::string>& Folders);
     void Stop();
+    bool Following() const { return FWatch != 0; }
 
   private:
     void Drain();
 
     std::function<void()> FOnChange;
+    std::function<void(const std::string&)> FOnRemoved;
     int FFd = -1;
     Application::TWatchId FWatch = 0;
+    std::map<int, std::string> FFolders;  // by watch descriptor
 };
 
 }  // namespace trimora

@@ -1,10 +1,10 @@
-// The dongle coming back: the protocol with its watcher, as the window runs them, against the
+// The dongle coming back: the protocol with its dongle search, as the window runs them, against the
 // emulator on a pseudo-terminal behind a link that goes with an unplug and comes back with a
 // replug. Prints one JSON line per case:
 //   replug   per round: from the replug to the first measure on the GUI thread, and from the
-//            replug to the watcher's probe (its look happens once a second); the waits the
+//            replug to the search's probe (its look happens once a second); the waits the
 //            probe and the start-up sequence prescribe are given so the report can take them off;
-//   absent   CPU of this process over a wall-time window while the watcher waits for a dongle
+//   absent   CPU of this process over a wall-time window while the search waits for a dongle
 //            that is not there (the emulator is not running).
 //
 //   trimora_bench_replug --rounds N --absent-seconds S
@@ -21,7 +21,7 @@
 #include <thread>
 
 #include "bench/line/ConsumerRecord.h"
-#include "protocol/VelnDongleWatcher.h"
+#include "protocol/DongleSearch.h"
 #include "protocol/WirelessProtocol.h"
 #include "runtime/Application.h"
 #include "tools/dongle_sim/DongleSim.h"
@@ -31,9 +31,9 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-// TryPort's wait after opening and its wait for the version reply, then the watcher's two
-// pauses around removing the consoles.
-constexpr int kPrescribedWaitsMs = 300 + 200 + 300 + 300;
+// TryPort's wait after opening and its wait for the version reply, then the pause between
+// closing registration and removing the consoles.
+constexpr int kPrescribedWaitsMs = 300 + 200 + 300;
 
 double Ms(Clock::duration D) {
     return std::chrono::duration<double, std::milli>(D).count();
@@ -78,15 +78,15 @@ int main(int argc, char** argv) {
     TVelnWirelessProtocol protocol(nullptr);
     protocol.SetPortDef(link);
     protocol.PortLister = [] { return std::vector<std::string>{}; };
-    TVelnDongleWatcher watcher(nullptr, protocol);
-    watcher.PortLister = [] { return std::vector<std::string>{}; };
+    TDongleSearch search(nullptr, protocol);
+    search.PortLister = [] { return std::vector<std::string>{}; };
 
     Clock::time_point probed{}, measured{};
     bool waitingForMeasure = false;
-    watcher.OnProbe = [&](const std::string&) {
+    search.OnProbing = [&](const std::string&) {
         if (probed == Clock::time_point{}) probed = Clock::now();
     };
-    watcher.OnFound = [&] {
+    search.OnFound = [&] {
         protocol.SetResistanceInterval(1000);
         protocol.OpenRegistration();
     };
@@ -97,12 +97,8 @@ int main(int argc, char** argv) {
         measured = Clock::now();
         app.Terminate();
     };
-    protocol.OnDisconnection = [&] {
-        if (!watcher.Probing()) watcher.Watch(link);
-    };
-
     // Waiting for a dongle that is not there.
-    watcher.Watch(link);
+    search.Follow(link);
     const std::int64_t cpuStart = bench::ProcessCpuNs();
     const auto wallStart = Clock::now();
     RunFor(std::chrono::milliseconds(static_cast<int>(absentSeconds * 1000)));
@@ -147,7 +143,7 @@ int main(int argc, char** argv) {
             total - detect - kPrescribedWaitsMs);
         std::fflush(stdout);
         // Unplugged again; the next round starts once the loss has been noticed. The replug
-        // falls at a different moment of the watcher's second each round.
+        // falls at a different moment of the search's second each round.
         dongle.HangUp();
         RunFor(std::chrono::milliseconds(300 + 170 * round));
     }

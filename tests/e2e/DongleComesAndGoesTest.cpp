@@ -46,7 +46,7 @@ std::unique_ptr<TForm1> WindowOn(const std::string& Port) {
         // Only the port named: the machine's own serial ports stay out of these tests.
         Protocol.PortLister = [] { return std::vector<std::string>{}; };
     });
-    form->Watcher()->PortLister = [] { return std::vector<std::string>{}; };
+    form->Search()->PortLister = [] { return std::vector<std::string>{}; };
     form->show();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(form.get()));
     return form;

@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
 
 #include "protocol/PortSearchOrder.h"
+#include "tests/common/PseudoTerminal.h"
+#include "tests/common/ScratchFolder.h"
 #include "tests/serial/FakeDeviceTree.h"
 
 using namespace trimora;
@@ -74,4 +77,21 @@ TEST_F(PortSearchOrderTest, EachDeviceOnceInTheOrderTheSearchTriesThem) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(PortSearchOrder(c.First, Machine, T.Roots()), c.Want) << c.Name;
+}
+
+// A pseudo-terminal's number goes to the next terminal someone opens: the program must not open
+// that terminal at its next start and write frames into it.
+TEST(RememberedPseudoTerminal, IsNeitherKeptNorTriedFirst) {
+    test::PseudoTerminal pty;
+    test::ScratchFolder dir("trimora-remember");
+    const std::string link = dir.Path() + "/ttyDONGLE";
+    ASSERT_EQ(::symlink(pty.SlavePath().c_str(), link.c_str()), 0);
+
+    EXPECT_FALSE(WorthRemembering(pty.SlavePath()));
+    EXPECT_TRUE(WorthRemembering(link)) << "a link of its own, such as the emulator's, is kept";
+    EXPECT_TRUE(WorthRemembering("/dev/ttyUSB0"));
+    EXPECT_EQ(ChooseFirstPort("", pty.SlavePath()).Source, TFirstPort::fpDefault)
+        << "remembered by an earlier version";
+    EXPECT_EQ(ChooseFirstPort(pty.SlavePath(), "").Source, TFirstPort::fpGiven)
+        << "named by the user, it is tried";
 }

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "protocol/DongleWatchPlan.h"
+#include "protocol/DongleSearchPlan.h"
 
 using namespace trimora;
 using namespace std::chrono_literals;
@@ -18,10 +18,10 @@ struct FakeMachine {
     std::map<std::string, TPortSighting> Ports;  // the kernel's serial port list
     std::map<std::string, TPortSighting> Links;  // other paths: the last port may be one
     std::uint64_t NextIdentity = 1;
-    TDongleWatchPlan::Clock::time_point Time{};
+    TDongleSearchPlan::Clock::time_point Time{};
 
     void Plug(const std::string& Path, bool Listed = true, bool Accessible = true) {
-        TPortSighting s{Path, NextIdentity++, Accessible};
+        TPortSighting s{Path, {NextIdentity++, 1}, Accessible};
         (Listed ? Ports : Links)[Path] = s;
     }
     void Unplug(const std::string& Path) {
@@ -42,7 +42,10 @@ struct FakeMachine {
 
 class WatchPlan : public ::testing::Test {
   protected:
-    void Begin(const std::string& Last) { plan.Begin(m.Time, Last, m.List(), m.Node(Last)); }
+    // The dongle was never found: what is there now was searched already.
+    void Begin(const std::string& Last, const std::optional<TPortSighting>& Lost = std::nullopt) {
+        plan.Begin(m.Time, Last, m.List(), m.Node(Last), Lost);
+    }
     // Moves the clock on and looks when a look is due; every probe fails unless it is Dongle.
     std::vector<std::string> After(std::chrono::milliseconds Step, const std::string& Dongle = "") {
         m.Time += Step;
@@ -55,7 +58,7 @@ class WatchPlan : public ::testing::Test {
     using Probes = std::vector<std::string>;
 
     FakeMachine m;
-    TDongleWatchPlan plan;
+    TDongleSearchPlan plan;
 };
 
 }  // namespace
@@ -135,4 +138,64 @@ TEST_F(WatchPlan, APortPresentAtTheStartIsNewOnceReplaced) {
     m.Unplug("/dev/ttyUSB0");
     m.Plug("/dev/ttyUSB0");
     EXPECT_EQ(After(1s, "/dev/ttyUSB0"), Probes{"/dev/ttyUSB0"});
+}
+
+TEST_F(WatchPlan, TheLostDongleIsToldFromANodeThatReplacedItBeforeTheSearchBegan) {
+    m.Plug("/dev/ttyUSB0");
+    const std::optional<TPortSighting> lost = m.Node("/dev/ttyUSB0");
+
+    // The dead node is still there when the search begins: not probed until it is replaced.
+    Begin("/dev/ttyUSB0", lost);
+    EXPECT_EQ(After(1s), Probes{});
+    // Back within a fraction of a second, before the search began: a new node.
+    m.Unplug("/dev/ttyUSB0");
+    m.Plug("/dev/ttyUSB0");
+    Begin("/dev/ttyUSB0", lost);
+    EXPECT_EQ(After(1s, "/dev/ttyUSB0"), Probes{"/dev/ttyUSB0"});
+}
+
+// A node's identity is its device and inode as they are: a chmod changes neither, and a
+// pseudo-terminal's come back with the next one, so only a removal seen makes a node new.
+TEST_F(WatchPlan, AFailedNodeIsNewOnlyOnceItsRemovalWasSeen) {
+    struct Case {
+        const char* What;
+        bool RemovalSeen;
+        Probes Expected;
+    };
+    for (const Case& c : {Case{"attributes changed, or nothing seen", false, {}},
+                          Case{"removed and back with the same numbers", true, {"/dev/ttyACM0"}}}) {
+        SCOPED_TRACE(c.What);
+        m.Unplug("/dev/ttyACM0");
+        Begin("");
+        m.Plug("/dev/ttyACM0");
+        EXPECT_EQ(After(1s), Probes{"/dev/ttyACM0"});
+        if (c.RemovalSeen) plan.Gone("/dev/ttyACM0");
+        EXPECT_EQ(After(1s), c.Expected);
+    }
+}
+
+TEST_F(WatchPlan, APseudoTerminalNamedAsTheLastPortIsGoneForGoodOnceItWent) {
+    const std::string pty = "/dev/pts/7";
+    m.Plug(pty, false);
+    m.Links[pty].PseudoTerminal = true;
+    const std::optional<TPortSighting> lost = m.Node(pty);
+    Begin(pty, lost);
+    EXPECT_EQ(plan.LastPort(), pty) << "still there";
+    m.Unplug(pty);
+    EXPECT_EQ(After(1s), Probes{});
+    EXPECT_EQ(plan.LastPort(), "");
+    m.Plug(pty, false);  // the next terminal someone opens
+    m.Links[pty].PseudoTerminal = true;
+    EXPECT_EQ(After(1s), Probes{});
+
+    // Gone before the search began, or seen going.
+    for (bool seenGoing : {false, true}) {
+        m.Plug(pty, false);
+        m.Links[pty].PseudoTerminal = true;
+        const std::optional<TPortSighting> dongle = m.Node(pty);
+        if (!seenGoing) m.Unplug(pty);
+        Begin(pty, dongle);
+        if (seenGoing) plan.Gone(pty);
+        EXPECT_EQ(plan.LastPort(), "") << seenGoing;
+    }
 }

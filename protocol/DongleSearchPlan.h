@@ -1,38 +1,33 @@
 #pragma once
 
 #include <chrono>
-#include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
-namespace trimora {
+#include "serial/DeviceNode.h"
 
-// One device node as a look at the machine found it. The identity changes when the device is
-// replaced (unplugged and plugged in again), even under the same name.
-struct TPortSighting {
-    std::string Path;
-    std::uint64_t Identity = 0;
-    // The node exists but may not be opened yet (its permissions are still being set up).
-    bool Accessible = true;
-    bool operator==(const TPortSighting&) const = default;
-};
+namespace trimora {
 
 // What the search for a dongle that went away decides, without any I/O: which ports to probe
 // after each look at the machine. The port where the dongle was last found comes first whenever
 // it is there; every other port is probed once when it appears; a port that failed is probed
 // again only once it has gone and come back (or been replaced), so that foreign devices are not
-// written to over and over.
-class TDongleWatchPlan {
+// written to over and over. A pseudo-terminal that goes is gone for good: its number goes to the
+// next terminal someone opens.
+class TDongleSearchPlan {
   public:
     using Clock = std::chrono::steady_clock;
     static constexpr std::chrono::milliseconds kLookInterval{1000};
 
     // Begins a search: LastPort may be empty. The ports Present now have been searched already
-    // (or are the device just lost) and count as failed; LastPort too unless it is absent.
+    // (or are the device just lost) and count as failed. Last is LastPort's node when it exists:
+    // it counts as failed when it is the Lost device's node still there, or when no device was
+    // lost (the dongle was never found there); a node that replaced the lost one is new.
     void Begin(Clock::time_point Now, const std::string& LastPort,
-               const std::vector<TPortSighting>& Present, const std::optional<TPortSighting>& Last);
+               const std::vector<TPortSighting>& Present, const std::optional<TPortSighting>& Last,
+               const std::optional<TPortSighting>& Lost);
 
     // A look is due: never more than kLookInterval after the previous one.
     bool LookDue(Clock::time_point Now) const { return Now >= FNextLook; }
@@ -43,20 +38,25 @@ class TDongleWatchPlan {
     std::vector<std::string> Look(Clock::time_point Now, const std::vector<TPortSighting>& Present,
                                   const std::optional<TPortSighting>& Last);
 
+    // The node at Path went, whether or not a look saw it: what comes there next is new.
+    void Gone(const std::string& Path);
     // The outcome of a probe the last look asked for.
     void Failed(const std::string& Path);
+    // Empty once a pseudo-terminal named as the last port has gone.
     const std::string& LastPort() const { return FLastPort; }
 
   private:
     struct Known {
-        std::uint64_t Identity = 0;
+        TNodeIdentity Identity;
         bool Failed = false;
     };
-    // Forgets what is gone and decides for what is there; true when Sighting is to be probed.
+    // Decides for what is there; true when Sighting is to be probed.
     bool Consider(const TPortSighting& Sighting);
+    void LastPortGone();
 
     std::string FLastPort;
-    std::map<std::string, Known> FKnown;  // by path: what the last look saw
+    bool FLastIsPseudoTerminal = false;
+    std::map<std::string, Known> FKnown;  // by path: what the looks saw and did not see go
     Clock::time_point FNextLook{};
 };
 
