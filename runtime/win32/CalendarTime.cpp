@@ -18,8 +18,9 @@ const char* ParseCalendarTime(const char* Text, const char* Format, std::tm& Out
     in.imbue(std::locale::classic());
     in >> std::get_time(&Out, Format);
     if (in.fail()) return nullptr;
-    const std::streamoff read = in.eof() ? static_cast<std::streamoff>(std::char_traits<char>::length(Text))
-                                         : static_cast<std::streamoff>(in.tellg());
+    const std::streamoff read =
+        in.eof() ? static_cast<std::streamoff>(std::char_traits<char>::length(Text))
+                 : static_cast<std::streamoff>(in.tellg());
     return Text + read;
 }
 

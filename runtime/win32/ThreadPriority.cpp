@@ -33,8 +33,8 @@ int CurrentOsThreadId() {
 }
 
 void SetOsThreadPriority(int OsThreadId, TThreadPriority Priority) {
-    HANDLE thread = OpenThread(THREAD_SET_LIMITED_INFORMATION, FALSE,
-                               static_cast<DWORD>(OsThreadId));
+    HANDLE thread =
+        OpenThread(THREAD_SET_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(OsThreadId));
     if (thread == nullptr) return;
     SetThreadPriority(thread, WindowsPriority(Priority));
     CloseHandle(thread);
