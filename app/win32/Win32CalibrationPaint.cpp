@@ -1,4 +1,5 @@
 #include <array>
+#include <string>
 
 #include "app/ArrowShape.h"
 #include "app/win32/Win32CalibrationWindow.h"
@@ -32,6 +33,25 @@ void DrawText(HDC Target, HFONT Font, const std::string& Text, RECT Rect, UINT F
     ::DrawTextA(Target, Text.c_str(), static_cast<int>(Text.size()), &Rect,
                 Format | DT_NOPREFIX | DT_SINGLELINE | DT_TOP);
     SelectObject(Target, old);
+}
+
+int TextWidth(HDC Target, const std::string& Text) {
+    SIZE size{};
+    GetTextExtentPoint32A(Target, Text.c_str(), static_cast<int>(Text.size()), &size);
+    return size.cx;
+}
+
+// Text shortened in the middle to fit Width, as the Linux window shortens its status line: the
+// beginning and the end (where the port's name often stands) stay in view.
+std::string MiddleElided(HDC Target, HFONT Font, const std::string& Text, int Width) {
+    HGDIOBJ old = SelectObject(Target, Font);
+    std::string shown = Text;
+    for (std::size_t keep = Text.size(); keep > 0 && TextWidth(Target, shown) > Width; --keep) {
+        const std::size_t head = (keep + 1) / 2, tail = keep - head;
+        shown = Text.substr(0, head) + "..." + Text.substr(Text.size() - tail);
+    }
+    SelectObject(Target, old);
+    return shown;
 }
 
 // The arrow pointing down, centred in its box, lime with a dark outline.
@@ -78,7 +98,10 @@ void TWin32CalibrationWindow::Paint(HDC Target, const RECT& Client) {
         DrawArrow(canvas, Scaled({FArrowLeft, Indicatore.Top, Indicatore.Width, Indicatore.Height}),
                   FDpi);
     DrawText(canvas, FFonts->Version(), "Ver. 2.0", Scaled(Label3), DT_LEFT);
-    DrawText(canvas, FFonts->Regular(), FStatusText, Scaled(StatusLine), DT_LEFT | DT_END_ELLIPSIS);
+    const RECT status = Scaled(StatusLine);
+    DrawText(canvas, FFonts->Regular(),
+             MiddleElided(canvas, FFonts->Regular(), FStatusText, status.right - status.left),
+             status, DT_LEFT);
 
     BitBlt(Target, 0, 0, width, height, canvas, 0, 0, SRCCOPY);
     SelectObject(canvas, oldBitmap);

@@ -222,3 +222,22 @@ TEST_F(Win32CalibrationWindowTest, ASecondStartBringsTheWindowBackToTheFront) {
     EXPECT_FALSE(AskRunningWindowToFront(std::chrono::milliseconds(200)))
         << "no running window: nobody answers";
 }
+
+TEST_F(Win32CalibrationWindowTest, OnAMonitorOfAnotherResolutionTheLayoutScalesAgain) {
+    const int before = Dpi();
+    const int after = before == 144 ? 96 : 144;
+    RECT window;
+    GetWindowRect(Window.Handle(), &window);
+    // What the system suggests when the window moves to the other monitor.
+    RECT suggested = {window.left, window.top,
+                      window.left + MulDiv(window.right - window.left, after, before),
+                      window.top + MulDiv(window.bottom - window.top, after, before)};
+    SendMessageA(Window.Handle(), WM_DPICHANGED, MAKEWPARAM(after, after),
+                 reinterpret_cast<LPARAM>(&suggested));
+    EXPECT_EQ(Window.Dpi(), after);
+    RECT client;
+    GetClientRect(Window.Handle(), &client);
+    EXPECT_EQ(client.right, ScaleToDpi(geometry::ClientWidth, after));
+    ExpectRect(ChildRect(Window.PointButton(3)), ScaleToDpi(geometry::Btn_P3, after), "P3");
+    ExpectRect(ChildRect(Window.CheckBox()), ScaleToDpi(geometry::CheckBox1, after), "mph");
+}

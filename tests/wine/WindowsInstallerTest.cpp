@@ -29,9 +29,8 @@ constexpr const char* UninstallKey =
 std::vector<std::string> TrimoraFilesOfUsers(const test::WineSession& Wine) {
     std::vector<std::string> found;
     std::error_code ignored;
-    for (fs::recursive_directory_iterator it(Wine.HostPath("C:\\users"),
-                                             fs::directory_options::skip_permission_denied,
-                                             ignored),
+    for (fs::recursive_directory_iterator
+             it(Wine.HostPath("C:\\users"), fs::directory_options::skip_permission_denied, ignored),
          end;
          it != end; it.increment(ignored)) {
         std::string name = it->path().filename().string();
