@@ -2,6 +2,7 @@
 
 #include "protocol/WirelessProtocol.h"
 #include "runtime/Application.h"
+#include "runtime/HandlerGuards.h"
 #include "runtime/UiHooks.h"
 #include "serial/ComPort.h"
 #include "serial/DeviceNodeEvents.h"
@@ -19,15 +20,6 @@ std::vector<std::string> QuietPortList() {
     quiet.SetMessageBoxHook([](const std::string&, TMsgDlgType) {});
     return ListSerialPorts("/sys", quiet);
 }
-
-// Clears Flag when the scope ends, however it ends.
-struct TFlagScope {
-    explicit TFlagScope(bool& Flag) : FFlag(Flag) { FFlag = true; }
-    ~TFlagScope() { FFlag = false; }
-    TFlagScope(const TFlagScope&) = delete;
-    TFlagScope& operator=(const TFlagScope&) = delete;
-    bool& FFlag;
-};
 
 }  // namespace
 
@@ -122,7 +114,7 @@ void TDongleSearch::Poll() {
     if (!FLooking || FPolling) return;
     if (!FLookNow && !FPlan.LookDue(Now())) return;
     FLookNow = false;
-    TFlagScope polling(FPolling);
+    const TFlagScope polling(FPolling);
 
     const std::vector<std::string> probes = FPlan.Look(Now(), SightPorts(), SightLast());
     FLastPort = FPlan.LastPort();
@@ -139,7 +131,7 @@ void TDongleSearch::Poll() {
 }
 
 bool TDongleSearch::Probe(const std::string& Path) {
-    TFlagScope probing(FProbing);
+    const TFlagScope probing(FProbing);
     RaiseEvent(OnProbing, Path);
     return FProtocol.TryDongleAt(Path);
 }

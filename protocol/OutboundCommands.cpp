@@ -6,6 +6,7 @@
 #include "protocol/WirelessProtocol.h"
 #include "runtime/Application.h"
 #include "runtime/GuiThreadCheck.h"
+#include "runtime/HandlerGuards.h"
 #include "runtime/SwallowedError.h"
 #include "serial/AsyncRecord.h"
 #include "serial/ComPort.h"
@@ -177,11 +178,7 @@ void TVelnWirelessProtocol::RecoverConnection() {
 }
 
 void TVelnWirelessProtocol::TryAgainAfterPause() {
-    FRecovering = true;
-    struct RecoveryEnd {
-        bool& Flag;
-        ~RecoveryEnd() { Flag = false; }
-    } recoveryEnd{FRecovering};
+    const TFlagScope recovering(FRecovering);
     PumpDelay(FDisconDelayBetweenCloseOpenPort);
     // Its result is not examined: OnDisconnection follows either way.
     if (FAutoConnection) TryPort();

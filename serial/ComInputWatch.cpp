@@ -1,5 +1,6 @@
 #include "serial/ComInputWatch.h"
 
+#include "runtime/HandlerGuards.h"
 #include "runtime/SwallowedError.h"
 #include "serial/ComPort.h"
 #include "serial/SerialDevice.h"
@@ -42,11 +43,7 @@ void TComInputWatch::ServeNow() {
     if (FStopped || FServing) return;
     // A handler may close or destroy the port, which drops its hold on this watch.
     std::shared_ptr<TComInputWatch> self = shared_from_this();
-    FServing = true;
-    struct Reset {
-        bool& Flag;
-        ~Reset() { Flag = false; }
-    } reset{FServing};
+    const TFlagScope serving(FServing);
 
     TDeviceWake wake = FDevice.ReadInput(FMask);
     if (!wake.Events.Empty()) {

@@ -6,6 +6,7 @@
 
 #include "runtime/Application.h"
 #include "runtime/GuiThreadCheck.h"
+#include "runtime/HandlerGuards.h"
 #include "runtime/SwallowedError.h"
 #include "serial/ComInputWatch.h"
 #include "serial/ComThread.h"
@@ -44,12 +45,12 @@ bool TCustomComPort::ForEachLink(TFunctionRef<void(TComLink*)> Fn) {
         heapCopy = FReceivers;
         links = heapCopy.data();
     }
-    std::weak_ptr<char> life = FLifeToken;
+    const TAliveGuard port(FLife);
     for (std::size_t i = 0; i < count; ++i) {
-        if (life.expired()) return false;
+        if (port.Gone()) return false;
         if (IsRegistered(links[i])) Fn(links[i]);
     }
-    return !life.expired();
+    return port.Alive();
 }
 
 bool TCustomComPort::CallLinks(TLinkSignalHook Hook, bool Value) {
@@ -198,9 +199,9 @@ std::uint32_t TCustomComPort::ReadModemStatus() {
 void TCustomComPort::OpenPort() {
     RequireGuiThread("TCustomComPort::OpenPort");
     if (FConnected || FClosing) return;
-    std::weak_ptr<char> life = FLifeToken;
+    const TAliveGuard port(FLife);
     DoBeforeOpen();
-    if (life.expired() || FConnected) return;
+    if (port.Gone() || FConnected) return;
     OpenDevice();
     FConnected = true;
     FInputEnded = false;
@@ -218,7 +219,6 @@ void TCustomComPort::OpenPort() {
     // received block two thread switches and a blocking round trip.
     const bool guiReads = FSyncMethod != smNone && !FEvents.Empty();
     FWatchThread = std::make_unique<TComThread>(this, FDevice, !guiReads);
-    FWatchRunning = true;
     if (guiReads) {
         // Ended by a hang-up or a failed handler: the writer has nothing left to do either.
         FInputWatch = TComInputWatch::Start(*this, FDevice, FEvents, [this](bool DeviceGone) {
@@ -230,7 +230,7 @@ void TCustomComPort::OpenPort() {
 
     if (!CallLinks(&TComLink::ConnectNotifyHook, true)) return;
     DoAfterOpen();
-    if (life.expired() || !FConnected) return;
+    if (port.Gone() || !FConnected) return;
     AnnounceLines(true);
 }
 
@@ -245,12 +245,12 @@ bool TCustomComPort::AnnounceLines(bool Read) {
         {MS_DSR_ON, &TComLink::DSRChangeHook, &TCustomComPort::DoDSRChange},
         {MS_RLSD_ON, &TComLink::RLSDChangeHook, &TCustomComPort::DoRLSDChange},
     };
-    std::weak_ptr<char> life = FLifeToken;
+    const TAliveGuard port(FLife);
     for (const Line& line : kLines) {
         bool on = Read && (ReadModemStatus() & line.Bit) != 0;
         if (!CallLinks(line.Hook, on)) return false;
         (this->*line.Fire)(on);
-        if (life.expired() || !FConnected) return false;
+        if (port.Gone() || !FConnected) return false;
     }
     return true;
 }
@@ -258,33 +258,25 @@ bool TCustomComPort::AnnounceLines(bool Read) {
 void TCustomComPort::ClosePort() {
     RequireGuiThread("TCustomComPort::ClosePort");
     if (!FConnected || FClosing) return;
-    std::weak_ptr<char> life = FLifeToken;
+    const TAliveGuard port(FLife);
     // While closing, handlers that close, reopen or rename the port change nothing.
-    FClosing = true;
-    struct ClosingGuard {
-        std::weak_ptr<char>& Life;
-        bool& Flag;
-        ~ClosingGuard() {
-            if (!Life.expired()) Flag = false;
-        }
-    } guard{life, FClosing};
+    const TFlagScope closing(FClosing, FLife);
 
     if (!AnnounceLines(false)) return;
     DoBeforeClose();
-    if (life.expired()) return;
+    if (port.Gone()) return;
     // Writes the device has not taken are abandoned; dropping them cannot fail.
     FDevice.AbortWrites();
     if (FInputWatch) {
         // Input that arrived before the close still reaches the receivers, as a hand-over
         // waiting at the close would.
         FInputWatch->ServeNow();
-        if (life.expired()) return;
+        if (port.Gone()) return;
         StopInputWatch();
     }
-    if (FWatchRunning) {
+    if (FWatchThread) {
         StopEventThread();
-        if (life.expired()) return;
-        FWatchRunning = false;
+        if (port.Gone()) return;
     }
     CloseDevice();
     FConnected = false;
@@ -310,10 +302,10 @@ void TCustomComPort::StopEventThread() {
         return;
     }
     // Serves a hand-over the thread may have started meanwhile (the device is still open).
-    std::weak_ptr<char> life = FLifeToken;
+    const TAliveGuard port(FLife);
     FStoppingThread = thread.get();
     thread->StopAndWait();
-    if (!life.expired()) FStoppingThread = nullptr;
+    if (port.Alive()) FStoppingThread = nullptr;
 }
 
 // ---- requests

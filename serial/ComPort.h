@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "runtime/FunctionRef.h"
+#include "runtime/HandlerGuards.h"
 #include "runtime/TComponent.h"
 #include "serial/AsyncRecord.h"
 #include "serial/ComError.h"
@@ -176,10 +177,13 @@ class TCustomComPort : public TComponent {
     // The GUI thread's own wait for input, while events are served there.
     std::shared_ptr<TComInputWatch> FInputWatch;
     TComThread* FStoppingThread = nullptr;  // being waited for by ClosePort
-    bool FWatchRunning = false;
     TSerialDevice FDevice;
     std::vector<TComLink*> FReceivers;
     bool FAnyDataHook = false;
+    // The port is closed (neither flag), open (FConnected), or closing (both: ClosePort is
+    // calling the close handlers, and a handler that closes, opens or renames the port changes
+    // nothing). A handler may also destroy the port: FLife then expires, and the code that
+    // called it returns without touching the port.
     bool FConnected = false;
     bool FClosing = false;
     bool FInputEnded = false;  // the GUI loop's watch ended by itself
@@ -197,8 +201,7 @@ class TCustomComPort : public TComponent {
     TComTimeouts FTimeouts{this};
     TComFlowControl FFlowControl{this};
     TSyncMethod FSyncMethod = smThreadSync;
-    // Expires when the port is destroyed, so code that called out can tell.
-    std::shared_ptr<char> FLifeToken = std::make_shared<char>(0);
+    TLifeToken FLife;
     std::string FSpareBlock;  // capacity kept between deliveries
 };
 

@@ -47,7 +47,7 @@ void TCustomComPort::ServeDeviceEvents(TComEvents Events, const std::atomic<bool
 }
 
 void TCustomComPort::DeliverReceivedBytes() {
-    std::weak_ptr<char> life = FLifeToken;
+    const TAliveGuard port(FLife);
     std::uint32_t errors = 0;
     std::size_t count = 0, outQueue = 0;
     // Reading the count also clears a pending error condition, unreported.
@@ -67,13 +67,12 @@ void TCustomComPort::DeliverReceivedBytes() {
                 block.resize(count);
                 block.resize(FDevice.Read(block.data(), count));
                 if (FDevice.InputCount() == 0 && !CallLinks(&TComLink::RxNotifyHook, false)) return;
-                std::weak_ptr<char> alsoLife = FLifeToken;
                 DoRxBuf(block.data(), static_cast<int>(block.size()));
-                if (alsoLife.expired() || !IsRegistered(link)) return;
+                if (port.Gone() || !IsRegistered(link)) return;
             }
             link->RxDataHook(this, block.data(), static_cast<int>(block.size()));
         });
-        if (!alive || life.expired()) return;
+        if (!alive || port.Gone()) return;
         block.clear();
         FSpareBlock = std::move(block);
         count = 0;

@@ -1,5 +1,6 @@
 #include "serial/ComThread.h"
 
+#include "runtime/HandlerGuards.h"
 #include "serial/ComPort.h"
 
 namespace trimora {
@@ -48,11 +49,8 @@ void TComThread::Execute() {
 
 void TComThread::Dispatch() {
     auto serve = [this] {
-        FServingThread.store(std::this_thread::get_id());
-        struct Reset {
-            std::atomic<std::thread::id>& Id;
-            ~Reset() { Id.store(std::thread::id()); }
-        } reset{FServingThread};
+        const TScopedValue<std::atomic<std::thread::id>, std::thread::id> serving(
+            FServingThread, std::this_thread::get_id(), std::thread::id());
         FOwnerPort->ServeDeviceEvents(FPendingEvents, FDetached);
         if (FPendingGone && !FDetached.load()) FOwnerPort->ReportDeviceGone();
     };
