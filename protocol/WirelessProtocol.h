@@ -181,7 +181,8 @@ class TVelnWirelessProtocol : public TComponent {
     virtual void SetPort(TComPort* Value);
     // The port's OnAfterOpen: the component is connected from here on.
     void PortAfterOpen(TObject* Sender);
-    // The port's OnError: traced; a break means the dongle went away (OnUsbDisconnect).
+    // The port's OnError: traced; a break means the dongle went away (OnUsbDisconnect). The
+    // POSIX port ignores breaks, so there the hang-up (PortGone) is the only way this is told.
     void PortError(TObject* Sender, TComErrors Errors);
     // The port's OnDeviceGone: the dongle was unplugged. The port is closed at once, so that
     // the device can come back under its old name; a connected component raises
@@ -298,7 +299,7 @@ class TVelnWirelessProtocol : public TComponent {
     TVelnIDProcedureEvent OnConsoleRemove;         // a console left
     TVelnProcedureEvent OnBeforeSendResistance;    // every refresh tick, before the frame
     TVelnConnectionStatusEvet OnConnectionStatus;  // progress of the dongle search
-    TVelnProcedureEvent OnUsbDisconnect;           // a break, or the device hung up
+    TVelnProcedureEvent OnUsbDisconnect;           // the device hung up (or a break, where seen)
 
   private:
     TVelnConsolesInformation FConsolesInfo;

@@ -150,8 +150,8 @@ class Application {
     std::function<void()> FWake;
     bool FTerminated = false;
     std::atomic<bool> FQuitRequested{false};
-    std::uint64_t FWorkerEnds =
-        0;                  // counts WorkerEnded() calls, so WaitFor sees one it slept through
+    // Counts WorkerEnded() calls, so that ServeHandOversUntil sees one it slept through.
+    std::uint64_t FWorkerEnds = 0;
     TWakeSignal FLoopWake;  // raised with FQueued, for the loops that also wait for watches
     std::vector<WatchEntry> FWatches;
     TWatchId FNextWatchId = 1;

@@ -45,10 +45,10 @@ void TComInputWatch::ServeNow() {
     std::shared_ptr<TComInputWatch> self = shared_from_this();
     const TFlagScope serving(FServing);
 
-    TDeviceWake wake = FDevice.ReadInput(FMask);
-    if (!wake.Events.Empty()) {
+    TDeviceFindings found = FDevice.ReadInput(FMask);
+    if (!found.Events.Empty()) {
         try {
-            FPort.ServeDeviceEvents(wake.Events, FDetached);
+            FPort.ServeDeviceEvents(found.Events, FDetached);
         } catch (...) {
             // Like an event thread ended by an error: nothing more is delivered until the port
             // is opened again, which the port then reports (InputEnded).
@@ -58,7 +58,7 @@ void TComInputWatch::ServeNow() {
         }
     }
     if (FStopped) return;
-    if (wake.Ended) {
+    if (found.Ended) {
         End(true);
         return;
     }

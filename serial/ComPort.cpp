@@ -24,7 +24,7 @@ TCustomComPort::~TCustomComPort() {
         ReportSwallowed("closing a port being destroyed", std::current_exception());
     }
     StopInputWatch();
-    if (FWatchThread) StopEventThread();
+    if (FEventThread) StopEventThread();
     // Destroyed by a handler of the hand-over that a closing wait is serving.
     if (FStoppingThread != nullptr) FStoppingThread->Detach();
     FDevice.Close();
@@ -218,12 +218,12 @@ void TCustomComPort::OpenPort() {
     // are found there: the GUI loop waits for the device's input itself, which spares each
     // received block two thread switches and a blocking round trip.
     const bool guiReads = FSyncMethod != smNone && !FEvents.Empty();
-    FWatchThread = std::make_unique<TComThread>(this, FDevice, !guiReads);
+    FEventThread = std::make_unique<TComThread>(this, FDevice, !guiReads);
     if (guiReads) {
         // Ended by a hang-up or a failed handler: the writer has nothing left to do either.
         FInputWatch = TComInputWatch::Start(*this, FDevice, FEvents, [this](bool DeviceGone) {
             FInputEnded = true;
-            if (FWatchThread) FWatchThread->Stop();
+            if (FEventThread) FEventThread->Stop();
             if (DeviceGone) ReportDeviceGone();
         });
     }
@@ -274,7 +274,7 @@ void TCustomComPort::ClosePort() {
         if (port.Gone()) return;
         StopInputWatch();
     }
-    if (FWatchThread) {
+    if (FEventThread) {
         StopEventThread();
         if (port.Gone()) return;
     }
@@ -291,7 +291,7 @@ void TCustomComPort::StopInputWatch() {
 }
 
 void TCustomComPort::StopEventThread() {
-    std::unique_ptr<TComThread> thread = std::move(FWatchThread);
+    std::unique_ptr<TComThread> thread = std::move(FEventThread);
     if (!thread) return;
     thread->Stop();
     if (thread->ServingHandOver()) {
@@ -338,7 +338,7 @@ bool TCustomComPort::InputEnded() const {
     if (!FConnected) return false;
     // Without the GUI loop's watch, the event thread reads the input; it ends on the same
     // causes.
-    return FInputEnded || (FWatchThread && FWatchThread->ReadsInput() && FWatchThread->Finished());
+    return FInputEnded || (FEventThread && FEventThread->ReadsInput() && FEventThread->Finished());
 }
 
 std::int32_t TCustomComPort::InputCount() const {

@@ -89,7 +89,7 @@ class TCustomComPort : public TComponent {
     // error, or the device hung up. Delivery resumes when the port is opened again.
     bool InputEnded() const;
     // The event thread while the port is open, else none.
-    const TComThread* EventThread() const { return FWatchThread.get(); }
+    const TComThread* EventThread() const { return FEventThread.get(); }
 
     TNotifyEvent OnAfterOpen;
     TNotifyEvent OnAfterClose;
@@ -160,8 +160,9 @@ class TCustomComPort : public TComponent {
     // destroyed the port.
     bool AnnounceLines(bool Read);
 
-    // The handling of device events, on the thread that serves the event thread's hand-overs.
-    // Acts on Events in a fixed order; stops when Detached is raised (the port closed or went).
+    // The handling of device events: on the GUI thread, found by its input watch or handed over
+    // by the event thread, or on the event thread itself under smNone. Acts on Events in a
+    // fixed order; stops when Detached is raised (the port closed or went).
     void ServeDeviceEvents(TComEvents Events, const std::atomic<bool>& Detached);
     void DeliverReceivedBytes();
     void ServeErrorEvent();
@@ -172,8 +173,8 @@ class TCustomComPort : public TComponent {
     // Raises OnDeviceGone unless it was raised since the port opened.
     void ReportDeviceGone();
 
-    // The port's event thread, not a watch of the GUI loop (that is FInputWatch).
-    std::unique_ptr<TComThread> FWatchThread;
+    // The port's event thread (writes, and input where the GUI loop does not wait for it).
+    std::unique_ptr<TComThread> FEventThread;
     // The GUI thread's own wait for input, while events are served there.
     std::shared_ptr<TComInputWatch> FInputWatch;
     TComThread* FStoppingThread = nullptr;  // being waited for by ClosePort

@@ -29,13 +29,13 @@ void TComThread::Stop() {
 
 void TComThread::Execute() {
     while (!FQuit.load()) {
-        TDeviceWake wake = FDevice.WaitForEvents(FQuitSignal, FMask, FReadsInput);
-        if (wake.Quit) return;
+        TDeviceFindings found = FDevice.WaitForEvents(FQuitSignal, FMask, FReadsInput);
+        if (found.Quit) return;
         // The hang-up is this thread's to report only where it reads the device; otherwise the
         // GUI loop's watch finds it.
-        const bool reportGone = wake.Ended && FReadsInput;
-        if (!wake.Events.Empty() || reportGone) {
-            FPendingEvents = wake.Events;
+        const bool reportGone = found.Ended && FReadsInput;
+        if (!found.Events.Empty() || reportGone) {
+            FPendingEvents = found.Events;
             FPendingGone = reportGone;
             // An error raised while the events are served ends this thread here.
             Dispatch();
@@ -43,7 +43,7 @@ void TComThread::Execute() {
             if (FQuit.load()) return;
         }
         // A hung-up or failed device would wake the wait at once, for ever.
-        if (wake.Ended) return;
+        if (found.Ended) return;
     }
 }
 

@@ -18,8 +18,8 @@ inline constexpr std::uint32_t MS_DSR_ON = 0x0020;
 inline constexpr std::uint32_t MS_RING_ON = 0x0040;
 inline constexpr std::uint32_t MS_RLSD_ON = 0x0080;
 
-// What one wait of the event thread found.
-struct TDeviceWake {
+// What a wait for the device (the event thread's) or a read of its input (the GUI loop's) found.
+struct TDeviceFindings {
     TComEvents Events;   // within the mask the wait was given
     bool Quit = false;   // the quit signal was raised
     bool Ended = false;  // the device hung up or failed: wait no more
@@ -67,10 +67,10 @@ class TSerialDevice {
     // Waits until the device reports one of Mask's events, ends, or Quit is raised. While it
     // waits it sends queued writes and, with ReadsInput and a mask that is not empty, drains
     // the device into the input queue.
-    TDeviceWake WaitForEvents(const TWakeSignal& Quit, TComEvents Mask, bool ReadsInput);
+    TDeviceFindings WaitForEvents(const TWakeSignal& Quit, TComEvents Mask, bool ReadsInput);
     // Drains the device into the input queue now, without waiting, for a thread that waits for
     // the device's input itself; the events found are those of Mask.
-    TDeviceWake ReadInput(TComEvents Mask);
+    TDeviceFindings ReadInput(TComEvents Mask);
 
     struct TImpl;
 

@@ -61,26 +61,27 @@ bool Drain(TSerialDevice::TImpl& d, int fd, TComEvents& events) {
 
 // What a look at the device found: a device that is gone adds an I/O error to its queue and an
 // error event.
-TDeviceWake WakeOf(TSerialDevice::TImpl& d, TComEvents events, bool alive, TComEvents mask) {
+TDeviceFindings FindingsOf(TSerialDevice::TImpl& d, TComEvents events, bool alive,
+                           TComEvents mask) {
     if (!alive) {
         d.Input.AddErrors(CE_IOE);
         events.Include(evError);
     }
-    TDeviceWake wake;
-    wake.Events = events & mask;
-    wake.Ended = !alive;
-    return wake;
+    TDeviceFindings found;
+    found.Events = events & mask;
+    found.Ended = !alive;
+    return found;
 }
 }  // namespace
 
-TDeviceWake TSerialDevice::ReadInput(TComEvents Mask) {
+TDeviceFindings TSerialDevice::ReadInput(TComEvents Mask) {
     TImpl& d = *FImpl;
-    TDeviceWake wake;
+    TDeviceFindings found;
     const int fd = d.Fd.load();
     // Gone already: whoever found that out has reported it.
     if (fd < 0 || d.GoneError.load() != 0) {
-        wake.Ended = true;
-        return wake;
+        found.Ended = true;
+        return found;
     }
     TComEvents events;
     bool alive = Drain(d, fd, events);
@@ -93,15 +94,15 @@ TDeviceWake TSerialDevice::ReadInput(TComEvents Mask) {
             alive = false;
         }
     }
-    return WakeOf(d, events, alive, Mask);
+    return FindingsOf(d, events, alive, Mask);
 }
 
-TDeviceWake TSerialDevice::WaitForEvents(const TWakeSignal& Quit, TComEvents Mask,
-                                         bool ReadsInput) {
+TDeviceFindings TSerialDevice::WaitForEvents(const TWakeSignal& Quit, TComEvents Mask,
+                                             bool ReadsInput) {
     TImpl& d = *FImpl;
     const int fd = d.Fd.load();
     const bool readInput = ReadsInput && !Mask.Empty();
-    TDeviceWake wake;
+    TDeviceFindings found;
     for (;;) {
         // A full input queue waits for the GUI thread's read, which raises WriteQueuedOrInputRoom.
         const bool wantInput = readInput && d.Input.Room() > 0;
@@ -117,12 +118,12 @@ TDeviceWake TSerialDevice::WaitForEvents(const TWakeSignal& Quit, TComEvents Mas
         int ready = ::poll(fds, 3, timeout);
         if (ready < 0) {
             if (errno == EINTR) continue;
-            wake.Ended = true;  // a wait that cannot be made cannot be repeated either
-            return wake;
+            found.Ended = true;  // a wait that cannot be made cannot be repeated either
+            return found;
         }
         if (fds[0].revents != 0) {
-            wake.Quit = true;
-            return wake;
+            found.Quit = true;
+            return found;
         }
         if (fds[2].revents != 0) d.WriteQueuedOrInputRoom.Clear();
 
@@ -143,8 +144,8 @@ TDeviceWake TSerialDevice::WaitForEvents(const TWakeSignal& Quit, TComEvents Mas
             d.MarkGone(EIO);
             alive = false;
         }
-        wake = WakeOf(d, events, alive, Mask);
-        if (!wake.Events.Empty() || wake.Ended) return wake;
+        found = FindingsOf(d, events, alive, Mask);
+        if (!found.Events.Empty() || found.Ended) return found;
     }
 }
 
