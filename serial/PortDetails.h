@@ -19,15 +19,16 @@ enum class TPortAccess { paMissing, paAllowed, paDenied, paNotSerial, paUnreacha
 // What the machine says about one serial port: enough for a user to tell ports apart and to
 // see why one cannot be opened.
 struct TPortDetails {
-    std::string Path;    // the device path the port opens, under the device root
-    std::string Device;  // the device node it leads to, links followed; empty when there is none
-    std::vector<std::string> ById, ByPath;  // the stable links to it in serial/by-id, by-path
-    std::string Driver;                     // the kernel driver (ftdi_sio, cdc_acm, serial8250)
+    std::string Path{};    // the device path the port opens, under the device root
+    std::string Device{};  // the device node it leads to, links followed; empty when there is none
+    std::vector<std::string> ById{}, ByPath{};  // the stable links to it in serial/by-id, by-path
+    std::string Driver{};                       // the kernel driver (ftdi_sio, cdc_acm, serial8250)
     bool Usb = false;
-    std::string VendorId, ProductId, Manufacturer, Product, SerialNumber;  // USB devices only
+    // USB devices only.
+    std::string VendorId{}, ProductId{}, Manufacturer{}, Product{}, SerialNumber{};
     TPortAccess Access = TPortAccess::paMissing;
-    std::string Advice;  // when denied: who may open it and how to become one of them
-    std::string Reason;  // when unreachable: the system's words for why
+    std::string Advice{};  // when denied: who may open it and how to become one of them
+    std::string Reason{};  // when unreachable: the system's words for why
 };
 
 // PortName as the serial port takes it (COM1, ttyUSB0, /dev/ttyUSB0, a by-id link).
