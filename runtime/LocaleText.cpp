@@ -5,13 +5,14 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "runtime/CalendarTime.h"
+
 namespace trimora {
 
 namespace {
 
 std::string Format(const std::string& fmt, std::time_t when) {
-    std::tm tm{};
-    localtime_r(&when, &tm);
+    const std::tm tm = LocalCalendarTime(when);
     char buf[128];
     std::size_t n = std::strftime(buf, sizeof buf, fmt.c_str(), &tm);
     return std::string(buf, n);
@@ -49,7 +50,7 @@ std::string DateTimeToText(const TFormatSettings& Fmt) {
 
 bool TryTextToDate(const std::string& Text, const TFormatSettings& Fmt, TDateTime& Value) {
     std::tm tm{};
-    const char* end = strptime(Text.c_str(), Fmt.ShortDateFormat.c_str(), &tm);
+    const char* end = ParseCalendarTime(Text.c_str(), Fmt.ShortDateFormat.c_str(), tm);
     if (end == nullptr) return false;
     while (*end != '\0' && std::isspace(static_cast<unsigned char>(*end))) ++end;
     if (*end != '\0') return false;

@@ -1,35 +1,10 @@
 #include "runtime/TThread.h"
 
-#include <sys/resource.h>
-#include <sys/syscall.h>
-#include <unistd.h>
-
 #include "runtime/Application.h"
 #include "runtime/SwallowedError.h"
+#include "runtime/ThreadPriority.h"
 
 namespace trimora {
-
-namespace {
-int NiceFor(TThreadPriority p) {
-    switch (p) {
-        case TThreadPriority::tpIdle:
-            return 19;
-        case TThreadPriority::tpLowest:
-            return 10;
-        case TThreadPriority::tpLower:
-            return 5;
-        case TThreadPriority::tpNormal:
-            return 0;
-        case TThreadPriority::tpHigher:
-            return -5;
-        case TThreadPriority::tpHighest:
-            return -10;
-        case TThreadPriority::tpTimeCritical:
-            return -20;
-    }
-    return 0;
-}
-}  // namespace
 
 TThread::TThread(bool CreateSuspended) {
     Application::Instance();  // threads are made on the GUI thread; bind it now at the latest
@@ -51,7 +26,7 @@ void TThread::Start() {
 }
 
 void TThread::Run() {
-    FTid.store(static_cast<int>(::syscall(SYS_gettid)));
+    FTid.store(CurrentOsThreadId());
     ApplyPriority();
     try {
         Execute();
@@ -87,7 +62,7 @@ void TThread::SetPriority(TThreadPriority Value) {
 void TThread::ApplyPriority() {
     int tid = FTid.load();
     if (tid == 0) return;  // applied when the thread starts
-    ::setpriority(PRIO_PROCESS, static_cast<id_t>(tid), NiceFor(FPriority.load()));
+    SetOsThreadPriority(tid, FPriority.load());
 }
 
 }  // namespace trimora

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <mutex>
 #include <string>
 
@@ -22,15 +23,15 @@ class TTraceFile : public TTraceLog {
 
     void WriteLine(const std::string& Line) override;
     // False once a failure has ended tracing to the file.
-    bool Writing() const { return FFd.load() >= 0; }
+    bool Writing() const { return FFile.load() != -1; }
     const std::string& Path() const { return FPath; }
 
   private:
     void Fail(const char* What, int Error);
 
     const std::string FPath;
-    std::mutex FMutex;  // one line at a time, whole
-    std::atomic<int> FFd{-1};
+    std::mutex FMutex;                     // one line at a time, whole
+    std::atomic<std::intptr_t> FFile{-1};  // the open file, -1 when none
 };
 
 // A trace pane that keeps nothing: each line goes on to Log as it is added, so a long session

@@ -18,7 +18,7 @@ void WaitForLoopEvents(TWakeSignal& Wake, TLoopWaitFd* Fds, std::size_t Count, i
         heapSet.resize(Count + 1);
         set = heapSet.data();
     }
-    set[0] = {Wake.Handle(), POLLIN, 0};
+    set[0] = {static_cast<int>(Wake.Handle()), POLLIN, 0};
     for (std::size_t i = 0; i < Count; ++i) set[i + 1] = {Fds[i].Fd, POLLIN, 0};
     int ready = ::poll(set, Count + 1, TimeoutMs);
     // An interrupted wait is a spurious wake-up: the caller looks around and waits again.

@@ -108,10 +108,10 @@ TDeviceWake TSerialDevice::WaitForEvents(const TWakeSignal& Quit, TComEvents Mas
         // When another thread reads, the device matters here only while writes wait for it.
         const bool watchDevice = readInput || !d.Output.Empty();
         pollfd fds[3] = {
-            {Quit.Handle(), POLLIN, 0},
+            {static_cast<int>(Quit.Handle()), POLLIN, 0},
             {watchDevice ? fd : -1,
              static_cast<short>((wantInput ? POLLIN : 0) | (d.Output.Empty() ? 0 : POLLOUT)), 0},
-            {d.WriteQueuedOrInputRoom.Handle(), POLLIN, 0},
+            {static_cast<int>(d.WriteQueuedOrInputRoom.Handle()), POLLIN, 0},
         };
         int timeout = d.Output.MsUntilDeadline(TWriteFifo::Clock::now());
         int ready = ::poll(fds, 3, timeout);
