@@ -45,8 +45,9 @@ std::string AccessText(const TPortDetails& D) {
 }
 
 std::string Block(const std::string& Port, const TPortDetails& D, const std::string& Why) {
-    std::string out = D.Path;
-    if (Port != D.Path && Port.find('/') == std::string::npos) out += " (" + Port + ")";
+    // The name may be a remembered by-id link, which a device named after its own strings.
+    std::string out = Printable(D.Path);
+    if (Port != D.Path && Port.find('/') == std::string::npos) out += " (" + Printable(Port) + ")";
     if (!Why.empty()) out += "  [" + Why + "]";
     out += '\n';
     if (!D.Device.empty() && D.Device != D.Path) Field(out, "device:", D.Device);

@@ -82,3 +82,13 @@ TEST(PortListing, ADevicesOwnStringsCannotSteerTheTerminal) {
     EXPECT_NE(text.find("  product:      Dongle?[2J\n"), std::string::npos) << text;
     EXPECT_NE(text.find("  serial:       A?5?\n"), std::string::npos) << text;
 }
+
+// The remembered port is the device's by-id link, whose name came from those strings.
+TEST(PortListing, ARememberedPortsNameCannotSteerTheTerminal) {
+    FakeDeviceTree t;
+    const std::string link = "/dev/serial/by-id/usb-Evil\x1b]0;owned\x07-if00";
+    EXPECT_EQ(PortListingText({link, TFirstPort::fpRemembered}, {link}, t.Roots()),
+              t.DevPath("serial/by-id/usb-Evil?]0;owned?-if00") +
+                  "  [remembered: the dongle answered here last time]\n"
+                  "  access:       no such device\n");
+}
