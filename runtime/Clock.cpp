@@ -10,7 +10,8 @@ std::uint64_t GetTickCount64() {
 }
 
 std::uint32_t GetTickCount() {
-    return static_cast<std::uint32_t>(SystemTickCountCoarse() + Application::Instance().TickOffset());
+    return static_cast<std::uint32_t>(SystemTickCountCoarse() +
+                                      Application::Instance().TickOffset());
 }
 
 }  // namespace trimora

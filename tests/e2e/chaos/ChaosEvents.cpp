@@ -4,12 +4,18 @@ namespace trimora::test {
 
 const char* ChaosEventName(ChaosEvent Event) {
     switch (Event) {
-        case ChaosEvent::ReplugSamePath: return "replug at the same path";
-        case ChaosEvent::ReplugOtherPath: return "replug at another path";
-        case ChaosEvent::GarbageBurst: return "garbage burst";
-        case ChaosEvent::ConsoleSilence: return "console silence";
-        case ChaosEvent::ConsoleRejoins: return "console leaves and joins";
-        case ChaosEvent::SecondConsole: return "second console";
+        case ChaosEvent::ReplugSamePath:
+            return "replug at the same path";
+        case ChaosEvent::ReplugOtherPath:
+            return "replug at another path";
+        case ChaosEvent::GarbageBurst:
+            return "garbage burst";
+        case ChaosEvent::ConsoleSilence:
+            return "console silence";
+        case ChaosEvent::ConsoleRejoins:
+            return "console leaves and joins";
+        case ChaosEvent::SecondConsole:
+            return "second console";
     }
     return "?";
 }

@@ -74,7 +74,8 @@ std::optional<ChaosSoak::Clock::duration> ChaosSoak::AwaitResume(Clock::duration
         Pause(20);
     }
     // And the program still answers on it (the resistance refresh comes every second).
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
     if (!FDongle.WaitForHostFrame("3E", std::max(left, 0ms), FDongle.NextHostFrameSequence()))
         return std::nullopt;
     return Clock::now() - start;
@@ -89,7 +90,9 @@ void ChaosSoak::ReplugAfterAPause(const std::string& Link) {
 
 void ChaosSoak::Perform(ChaosEvent Event) {
     switch (Event) {
-        case ChaosEvent::ReplugSamePath: ReplugAfterAPause(FLink); break;
+        case ChaosEvent::ReplugSamePath:
+            ReplugAfterAPause(FLink);
+            break;
         case ChaosEvent::ReplugOtherPath:
             // The program cannot see it there (no such port is listed on this machine); it must
             // find it again once it is back where it was.
@@ -171,7 +174,8 @@ bool ChaosSoak::Run() {
             if (replug) FLongestResume = std::max(FLongestResume, *took);
         } else if (FProgram.Running()) {
             std::ostringstream what;
-            what << ChaosEventName(event) << " at " << static_cast<int>(Seconds(Clock::now() - started))
+            what << ChaosEventName(event) << " at "
+                 << static_cast<int>(Seconds(Clock::now() - started))
                  << " s: no measures within 10 s";
             Fail(what.str());
         }
@@ -211,15 +215,15 @@ std::string ChaosSoak::Figures() const {
     out.precision(1);
     out << "chaos soak: " << Seconds(FRan) << " s, seed " << FOptions.Seed << ", " << events
         << " events; replugs " << FResumed << "/" << FReplugs << " resumed (same path "
-        << count(ChaosEvent::ReplugSamePath) << ", other path " << count(ChaosEvent::ReplugOtherPath)
-        << "), longest resume " << Seconds(FLongestResume) << " s; garbage bursts "
-        << count(ChaosEvent::GarbageBurst) << " (" << FGarbageBytes << " bytes), silences "
-        << count(ChaosEvent::ConsoleSilence) << ", rejoins " << count(ChaosEvent::ConsoleRejoins)
-        << ", second console " << count(ChaosEvent::SecondConsole)
-        << "; first/max/last: RSS " << FResident.Text() << " KiB, descriptors "
-        << FDescriptors.Text() << ", threads " << FThreads.Text() << "; SIGTERM exit "
-        << FExitStatus << ", shut-down frames " << (FShutDownFramesSeen ? "seen" : "missing")
-        << (FFailures.empty() ? "; ok" : "; FAILED");
+        << count(ChaosEvent::ReplugSamePath) << ", other path "
+        << count(ChaosEvent::ReplugOtherPath) << "), longest resume " << Seconds(FLongestResume)
+        << " s; garbage bursts " << count(ChaosEvent::GarbageBurst) << " (" << FGarbageBytes
+        << " bytes), silences " << count(ChaosEvent::ConsoleSilence) << ", rejoins "
+        << count(ChaosEvent::ConsoleRejoins) << ", second console "
+        << count(ChaosEvent::SecondConsole) << "; first/max/last: RSS " << FResident.Text()
+        << " KiB, descriptors " << FDescriptors.Text() << ", threads " << FThreads.Text()
+        << "; SIGTERM exit " << FExitStatus << ", shut-down frames "
+        << (FShutDownFramesSeen ? "seen" : "missing") << (FFailures.empty() ? "; ok" : "; FAILED");
     return out.str();
 }
 

@@ -17,8 +17,8 @@ namespace trimora::test {
 struct ChaosSoakOptions {
     std::chrono::seconds Length{60};
     std::uint32_t Seed = 1;
-    std::string Program;  // the program's executable
-    std::string Scratch;  // its home, output and the dongle's device links
+    std::string Program;     // the program's executable
+    std::string Scratch;     // its home, output and the dongle's device links
     bool Sanitized = false;  // memory grows in a sanitized build: not held to the flat bound
 };
 
