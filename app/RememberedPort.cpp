@@ -6,6 +6,7 @@
 
 #include <QSettings>
 #include <QString>
+#include <QVariant>
 #include <cstdio>
 #include <cstdlib>
 
@@ -56,7 +57,12 @@ std::string TRememberedPort::Load(std::string* Ignored) const {
     if (Ignored != nullptr) *Ignored = why;
     if (!why.empty()) return {};
     const QSettings settings(QString::fromLocal8Bit(FFile.c_str()), QSettings::IniFormat);
-    return settings.value(kPortKey).toString().toLocal8Bit().toStdString();
+    // Only plain text names a port: QSettings also reads binary values (@ByteArray, @Variant)
+    // and lists, which no store writes, and a NUL would cut the name short where it is opened.
+    const QVariant value = settings.value(kPortKey);
+    if (value.typeId() != QMetaType::QString) return {};
+    const std::string port = value.toString().toLocal8Bit().toStdString();
+    return port.find('\0') == std::string::npos ? port : std::string();
 }
 
 bool TRememberedPort::Store(const std::string& Port, std::string& Error) const {
