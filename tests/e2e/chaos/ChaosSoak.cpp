@@ -15,8 +15,10 @@ using namespace std::chrono_literals;
 namespace {
 
 constexpr auto kResumeWithin = 10s;
-// The window's shut-down: measures stopped, registration closed, consoles removed, in order.
-constexpr const char* kShutDownFrames[] = {"3E130001000021", "3E0601000021", "3E0300000021",
+// The window's shut-down, in order: measures stopped, the console it follows removed (the one
+// that joined first, which a second console in range may be), registration closed, every
+// console removed.
+constexpr const char* kShutDownFrames[] = {"3E130001000021", "3E06", "3E0300000021",
                                            "3E06FF000021"};
 
 sim::SimConfig StreamingDongle(const std::string& Link, std::uint32_t Seed) {
@@ -137,9 +139,16 @@ bool ChaosSoak::EndsWithShutDownFrames() {
     std::uint64_t from = FDongle.NextHostFrameSequence();
     FProgram.Signal(SIGTERM);
     FExitStatus = FProgram.Wait(30s);
+    const std::uint64_t signalled = from;
     for (const char* frame : kShutDownFrames) {
         const auto seen = FDongle.WaitForHostFrame(frame, 2s, from);
-        if (!seen) return false;
+        if (!seen) {
+            std::string sent;
+            for (const sim::HostFrame& f : FDongle.HostFrames())
+                if (f.Sequence >= signalled) sent += " " + f.Hex;
+            Fail("after SIGTERM no " + std::string(frame) + " in order; sent:" + sent);
+            return false;
+        }
         from = seen->Sequence + 1;
     }
     return true;
