@@ -37,7 +37,7 @@ int ListPorts(const std::string& Program, const std::string& GivenPort) {
     });
     const TFirstPort first = ChooseFirstPort(GivenPort, TRememberedPort().Load());
     const std::string text =
-        PortListingText(first, PortSearchOrder(first, ListSerialPorts("/sys", ui)));
+        PortListingText(first, PortSearchOrder(first, ListSerialPorts(MachinePortList(), ui)));
     std::fputs(text.c_str(), stdout);
     return 0;
 }
