@@ -8,10 +8,9 @@ struct EventFlag {
     DWORD Flag;
 };
 constexpr EventFlag kEventFlags[] = {
-    {evRxChar, EV_RXCHAR}, {evTxEmpty, EV_TXEMPTY}, {evRxFlag, EV_RXFLAG},
-    {evRing, EV_RING},     {evBreak, EV_BREAK},     {evCTS, EV_CTS},
-    {evDSR, EV_DSR},       {evError, EV_ERR},       {evRLSD, EV_RLSD},
-    {evRx80Full, EV_RX80FULL},
+    {evRxChar, EV_RXCHAR}, {evTxEmpty, EV_TXEMPTY},   {evRxFlag, EV_RXFLAG}, {evRing, EV_RING},
+    {evBreak, EV_BREAK},   {evCTS, EV_CTS},           {evDSR, EV_DSR},       {evError, EV_ERR},
+    {evRLSD, EV_RLSD},     {evRx80Full, EV_RX80FULL},
 };
 }  // namespace
 

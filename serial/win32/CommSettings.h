@@ -2,7 +2,6 @@
 
 #include "serial/ComTypes.h"
 #include "serial/LineSettings.h"
-
 #include "serial/win32/WindowsApi.h"
 
 namespace trimora {

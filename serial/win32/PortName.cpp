@@ -10,8 +10,7 @@ const std::string kPipePrefix = "pipe\\";
 }  // namespace
 
 std::string BarePortName(const std::string& PortName) {
-    return PortName.rfind(kDevicePrefix, 0) == 0 ? PortName.substr(kDevicePrefix.size())
-                                                 : PortName;
+    return PortName.rfind(kDevicePrefix, 0) == 0 ? PortName.substr(kDevicePrefix.size()) : PortName;
 }
 
 std::string PortDeviceTarget(const std::string& PortName) {

@@ -91,13 +91,13 @@ void TSerialDevice::Close() {
     TImpl& d = *FImpl;
     HANDLE h = d.Device.exchange(INVALID_HANDLE_VALUE);
     if (h == INVALID_HANDLE_VALUE) return;
-    const DWORD settle =
-        d.Gone() ? 0
-                 : static_cast<DWORD>(std::min<std::int64_t>(
-                       std::max(d.WriteConstant, 0) +
-                           static_cast<std::int64_t>(std::max(d.WriteMultiplier, 0)) *
-                               static_cast<std::int64_t>(d.Output.PendingBytes()),
-                       kMaxSettleMs));
+    const DWORD settle = d.Gone()
+                             ? 0
+                             : static_cast<DWORD>(std::min<std::int64_t>(
+                                   std::max(d.WriteConstant, 0) +
+                                       static_cast<std::int64_t>(std::max(d.WriteMultiplier, 0)) *
+                                           static_cast<std::int64_t>(d.Output.PendingBytes()),
+                                   kMaxSettleMs));
     d.Output.Finish(h, settle);
     if (!d.Pipe) {
         // Ends a pending event wait, and drops what the driver still holds.

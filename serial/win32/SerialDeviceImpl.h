@@ -45,7 +45,7 @@ struct TSerialDevice::TImpl {
     TPendingRequest Wait;
     OVERLAPPED Drain{};
     char ReadBuffer[4096];
-    DWORD CommMask = kNoCommMask;  // the event thread's, as last set on the device
+    DWORD CommMask = kNoCommMask;       // the event thread's, as last set on the device
     std::int32_t WriteConstant = 1000;  // GUI thread only
     std::int32_t WriteMultiplier = 100;
 

@@ -20,8 +20,7 @@ DWORD TWriteRequests::Start(HANDLE Device, const char* Data, std::size_t Count,
                             std::size_t& Written) {
     Written = 0;
     std::lock_guard lock(FMutex);
-    if (!FQueue.empty() &&
-        (FQueue.size() >= kMaxRequests || FPendingBytes + Count > kMaxBytes))
+    if (!FQueue.empty() && (FQueue.size() >= kMaxRequests || FPendingBytes + Count > kMaxBytes))
         return ERROR_NOT_ENOUGH_QUOTA;
     auto request = std::make_unique<Request>();
     request->Overlapped.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "serial/win32/WindowsApi.h"
-
 #include <cstddef>
 #include <deque>
 #include <memory>
 #include <mutex>
 #include <string>
+
+#include "serial/win32/WindowsApi.h"
 
 namespace trimora {
 

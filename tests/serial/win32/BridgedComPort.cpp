@@ -129,9 +129,9 @@ std::string BridgedComPort::Receive(std::size_t Count, std::chrono::milliseconds
                      static_cast<long>((left.count() % 1000) * 1000)};
         if (select(0, &readable, nullptr, nullptr, &wait) <= 0) break;
         char buffer[4096];
-        const int n = recv(FSocket, buffer,
-                           static_cast<int>(std::min<std::size_t>(sizeof buffer, Count - got.size())),
-                           0);
+        const int n =
+            recv(FSocket, buffer,
+                 static_cast<int>(std::min<std::size_t>(sizeof buffer, Count - got.size())), 0);
         if (n <= 0) break;
         got.append(buffer, static_cast<std::size_t>(n));
     }
