@@ -41,9 +41,8 @@ std::vector<std::string> Lines(const std::string& Text) {
 }
 
 std::size_t CountOf(const std::vector<std::string>& Lines, const std::string& Prefix) {
-    return static_cast<std::size_t>(std::count_if(Lines.begin(), Lines.end(), [&](const auto& l) {
-        return l.rfind(Prefix, 0) == 0;
-    }));
+    return static_cast<std::size_t>(std::count_if(
+        Lines.begin(), Lines.end(), [&](const auto& l) { return l.rfind(Prefix, 0) == 0; }));
 }
 
 // Until the program has printed Count lines starting with Prefix, or has ended.

@@ -1,6 +1,7 @@
 // The port list from a registry key shaped as SERIALCOMM (one value per port, the port's name as
 // its data), here a scratch key of the test's own under HKEY_CURRENT_USER.
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <functional>
 #include <string>
@@ -8,8 +9,6 @@
 
 #include "runtime/UiHooks.h"
 #include "serial/PortList.h"
-
-#include <windows.h>
 
 using namespace trimora;
 
@@ -20,8 +19,8 @@ const std::string kScratch = "Software\\TrimoraTest\\SERIALCOMM";
 struct ScratchKey {
     ScratchKey() {
         RegDeleteTreeA(HKEY_CURRENT_USER, kScratch.c_str());
-        RegCreateKeyExA(HKEY_CURRENT_USER, kScratch.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                        nullptr, &Key, nullptr);
+        RegCreateKeyExA(HKEY_CURRENT_USER, kScratch.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                        &Key, nullptr);
     }
     ~ScratchKey() {
         RegCloseKey(Key);
@@ -74,28 +73,30 @@ TEST_P(RegistryPortList, ListsThePortsInTextOrderOrReportsTheFailure) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, RegistryPortList,
-    ::testing::Values(
-        Case{"CaseInsensitiveTextOrder",
-             [](ScratchKey& k) {
-                 k.Value("\\Device\\Serial1", "COM2");
-                 k.Value("\\Device\\VCP0", "COM10");
-                 k.Value("\\Device\\Serial0", "com1");
-                 k.Value("\\Device\\ProlificSerial0", "COM3");
-             },
-             {"com1", "COM10", "COM2", "COM3"}, ""},
-        Case{"AnEmptyKeyListsNothing", [](ScratchKey&) {}, {}, ""},
-        Case{"AMissingKeyCannotBeFound", nullptr, {}, "Error Finding Com Port"},
-        Case{"ADataLongerThanItsBufferIsUnreadable",
-             [](ScratchKey& k) {
-                 k.Value("\\Device\\Serial0", "COM1");
-                 k.Value("\\Device\\Odd", std::string(300, 'C'));
-             },
-             {}, "Error Reading Win registry!"},
-        Case{"ANameLongerThanItsBufferIsUnreadable",
-             [](ScratchKey& k) {
-                 k.Value("\\Device\\" + std::string(300, 'n'), "COM4");
-             },
-             {}, "Error Reading Win registry!"}),
+    ::testing::Values(Case{"CaseInsensitiveTextOrder",
+                           [](ScratchKey& k) {
+                               k.Value("\\Device\\Serial1", "COM2");
+                               k.Value("\\Device\\VCP0", "COM10");
+                               k.Value("\\Device\\Serial0", "com1");
+                               k.Value("\\Device\\ProlificSerial0", "COM3");
+                           },
+                           {"com1", "COM10", "COM2", "COM3"},
+                           ""},
+                      Case{"AnEmptyKeyListsNothing", [](ScratchKey&) {}, {}, ""},
+                      Case{"AMissingKeyCannotBeFound", nullptr, {}, "Error Finding Com Port"},
+                      Case{"ADataLongerThanItsBufferIsUnreadable",
+                           [](ScratchKey& k) {
+                               k.Value("\\Device\\Serial0", "COM1");
+                               k.Value("\\Device\\Odd", std::string(300, 'C'));
+                           },
+                           {},
+                           "Error Reading Win registry!"},
+                      Case{"ANameLongerThanItsBufferIsUnreadable",
+                           [](ScratchKey& k) {
+                               k.Value("\\Device\\" + std::string(300, 'n'), "COM4");
+                           },
+                           {},
+                           "Error Reading Win registry!"}),
     [](const ::testing::TestParamInfo<Case>& info) { return info.param.Name; });
 
 TEST(MachinePortList, IsTheRegistrysSerialCommKey) {
