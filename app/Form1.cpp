@@ -44,7 +44,7 @@ TForm1::~TForm1() {
     // Nothing the component still delivers may reach a window that is going away.
     FProtocol->OnMeasuresReceived = nullptr;
     FProtocol->OnConsoleAdd = nullptr;
-    FProtocol->OnDisconnection = nullptr;
+    FProtocol->OnConsoleRemove = nullptr;
     FProtocol.reset();
 }
 
@@ -67,6 +67,7 @@ void TForm1::FormCreate(QObject*) {
         tmpMeasureRecieved(val, id_console);
     };
     FProtocol->OnConsoleAdd = [this](std::int32_t id) { TmpConsoleAdd(id); };
+    FProtocol->OnConsoleRemove = [this](std::int32_t id) { ConsoleLeft(id); };
     // Runs the whole search; the window opens whatever its outcome.
     if (!FProtocol->Connected()) FProtocol->Connect();
     FProtocol->SetResistanceInterval(1000);
@@ -174,18 +175,21 @@ void TForm1::FollowDongle() {
     FSearch->OnLost = [this] { DongleLost(); };
     FSearch->OnFound = [this] { DongleFound(); };
     FSearch->OnProbing = [this](const std::string& Port) {
-        ShowStatus(QStringLiteral("Dongle lost: trying %1").arg(QString::fromStdString(Port)));
+        const QString port = QString::fromStdString(Port);
+        ShowStatus(FDongleSeen ? QStringLiteral("Dongle lost: trying %1").arg(port)
+                               : QStringLiteral("No dongle yet: trying %1").arg(port));
     };
+    FSearch->OnFailed = [this](const std::string& Port) { ProbeFailed(Port); };
     // After the start-up search, whose own attempts are no loss.
     FSearch->Follow(FProtocol->PortDef());
-    if (FProtocol->Connected()) {
+    FDongleSeen = FProtocol->Connected();
+    if (FDongleSeen) {
         ShowStatus(WaitingForConsoleText());
         return;
     }
-    const std::string& last = FSearch->LastPort();
-    ShowStatus(last.empty() ? QStringLiteral("No dongle found: waiting for one to be plugged in")
-                            : QStringLiteral("No dongle found: waiting for %1 or a new serial port")
-                                  .arg(QString::fromStdString(last)));
+    // No speed to point at.
+    Indicatore->hide();
+    ShowStatus(WaitingForDongleText());
 }
 
 void TForm1::DongleLost() {
@@ -193,12 +197,29 @@ void TForm1::DongleLost() {
     setWindowTitle(QStringLiteral("Trimora: not connected!"));
     FStaleTimer->stop();
     ShowStale();
-    ShowStatus(QStringLiteral("Dongle lost from %1: waiting for it or a new port")
-                   .arg(QString::fromStdString(FSearch->LastPort())));
+    ShowStatus(WaitingForDongleText());
+}
+
+void TForm1::ProbeFailed(const std::string& Port) {
+    if (FShutDown) return;
+    // The attempt is over: what is true again, and what failed.
+    ShowStatus(QStringLiteral("No dongle on %1. %2")
+                   .arg(QString::fromStdString(Port), WaitingForDongleText()));
+}
+
+void TForm1::ConsoleLeft(std::int32_t Id) {
+    // Only the console followed matters. The display does not move to another console that
+    // still sends (another rider's speed would pass for this one's); the next one to join is
+    // followed, as always.
+    if (FShutDown || Id != FConsoleId) return;
+    FStaleTimer->stop();
+    ShowStale();
+    ShowStatus(QStringLiteral("Console %1 left; dongle on %2").arg(Id).arg(DonglePlace()));
 }
 
 void TForm1::DongleFound() {
     if (FShutDown) return;
+    FDongleSeen = true;
     // The rest of the start-up sequence; the point, its level and the mph box stay as they are.
     FProtocol->SetResistanceInterval(1000);
     FProtocol->OpenRegistration();
@@ -209,9 +230,10 @@ void TForm1::DongleFound() {
 void TForm1::MeasureFresh() {
     FMeasured = true;
     FStaleTimer->start(StaleAfterMs);
+    // Hidden while there was no speed to show: stale, or no dongle at the start.
+    Indicatore->show();
     if (!FStale) return;
     FStale = false;
-    Indicatore->show();
     ShowStatus(ConsoleJoinedText());
 }
 
@@ -252,6 +274,17 @@ QString TForm1::WaitingForConsoleText() const {
     return QStringLiteral("Dongle on %1: waiting for console %2 to join again")
         .arg(DonglePlace())
         .arg(FConsoleId);
+}
+
+QString TForm1::WaitingForDongleText() const {
+    const QString last = QString::fromStdString(FSearch ? FSearch->LastPort() : std::string());
+    if (FDongleSeen && last.isEmpty())
+        return QStringLiteral("Dongle lost: waiting for a new serial port");
+    if (FDongleSeen)
+        return QStringLiteral("Dongle lost from %1: waiting for it or a new port").arg(last);
+    return last.isEmpty()
+               ? QStringLiteral("No dongle found: waiting for one to be plugged in")
+               : QStringLiteral("No dongle found: waiting for %1 or a new serial port").arg(last);
 }
 
 QString TForm1::ConsoleJoinedText() const {

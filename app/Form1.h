@@ -70,12 +70,15 @@ class TForm1 : public TCalibrationLayout {
     void FollowDongle();
     void DongleLost();
     void DongleFound();
+    void ProbeFailed(const std::string& Port);
+    void ConsoleLeft(std::int32_t Id);
     void MeasureFresh();
     void MeasuresStopped();
     void ShowStale();
     void ShowStatus(const QString& Text);
     QString DonglePlace() const;
     QString WaitingForConsoleText() const;
+    QString WaitingForDongleText() const;
     QString ConsoleJoinedText() const;
 
     std::array<double, 3> FPointSpeeds{};
@@ -92,6 +95,8 @@ class TForm1 : public TCalibrationLayout {
     std::unique_ptr<TDongleSearch> FSearch;
     QTimer* FStaleTimer = nullptr;
     QString FStatusText;
+    // A dongle was found at some time: until then nothing was lost.
+    bool FDongleSeen = false;
     bool FMeasured = false;
     bool FStale = false;
     bool FShutDown = false;

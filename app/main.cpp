@@ -29,13 +29,22 @@ using namespace trimora;
 
 namespace {
 
+// The remembered port, saying on stderr when the file was not read.
+std::string RememberedPortOf(const std::string& Program, const TRememberedPort& Memory) {
+    std::string ignored;
+    const std::string port = Memory.Load(&ignored);
+    if (!ignored.empty()) std::fprintf(stderr, "%s: %s\n", Program.c_str(), ignored.c_str());
+    return port;
+}
+
 // --list-ports: no window, so no QApplication and no display needed.
 int ListPorts(const std::string& Program, const std::string& GivenPort) {
     TUiHooks ui;
     ui.SetMessageBoxHook([&Program](const std::string& Text, TMsgDlgType) {
         std::fprintf(stderr, "%s: %s\n", Program.c_str(), Text.c_str());
     });
-    const TFirstPort first = ChooseFirstPort(GivenPort, TRememberedPort().Load());
+    const TFirstPort first =
+        ChooseFirstPort(GivenPort, RememberedPortOf(Program, TRememberedPort()));
     const std::string text =
         PortListingText(first, PortSearchOrder(first, ListSerialPorts(MachinePortList(), ui)));
     std::fputs(text.c_str(), stdout);
@@ -104,7 +113,8 @@ int main(int argc, char** argv) {
     // Outlives the window: the shut-down frames must still reach it.
     TDemoDongle demo;
     const TRememberedPort memory;
-    TFirstPort first = ChooseFirstPort(options.Port, options.Demo ? "" : memory.Load());
+    TFirstPort first =
+        ChooseFirstPort(options.Port, options.Demo ? "" : RememberedPortOf(program, memory));
     if (options.Demo) {
         std::string error;
         if (!demo.Start(options.DemoLog, error)) {
