@@ -60,7 +60,8 @@ int main(int argc, char** argv) {
     };
     protocol.OnUsbDisconnect = [] { Say("gone"); };
 
-    Say(std::string("connect ") + (protocol.Connect() ? "1 " : "0 ") +
+    const bool connected = protocol.Connect();
+    Say(std::string("connect ") + (connected ? "1 " : "0 ") +
         (protocol.Port() != nullptr ? protocol.Port()->Port() : ""));
     protocol.SetResistanceInterval(1000);
     protocol.OpenRegistration();

@@ -1,12 +1,11 @@
 // A port that comes or goes on Windows changes the registry's list of ports: the search is told
 // at once. Writing that machine-wide list needs an administrator (wine has no such limit).
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include "serial/DeviceNodeEvents.h"
 #include "serial/PortList.h"
 #include "tests/common/Pump.h"
-
-#include <windows.h>
 
 using namespace trimora;
 
@@ -24,9 +23,9 @@ TEST(PortListEvents, APortAddedToOrRemovedFromTheListIsToldAtOnce) {
         GTEST_SKIP() << "the machine's list of ports cannot be written here";
     const char name[] = "\\Device\\TrimoraEventTest";
     const char port[] = "COM33";
-    ASSERT_EQ(RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(port),
-                             sizeof port),
-              ERROR_SUCCESS);
+    ASSERT_EQ(
+        RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(port), sizeof port),
+        ERROR_SUCCESS);
     EXPECT_TRUE(test::PumpUntil([&] { return changes >= 1; }));
     const int afterAdd = changes;
     RegDeleteValueA(key, name);
