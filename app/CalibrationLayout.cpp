@@ -142,11 +142,6 @@ void TCalibrationLayout::MuoviIndicatore(double Speed) {
     Indicatore->move(RoundHalfEven(Speed * PixelsPerKmh) + Zona->x() - 25, Indicatore->y());
 }
 
-void TCalibrationLayout::FormKeyPress(QObject*, char Key) {
-    // Only lower-case d; the text pane below comes into view.
-    if (Key == 'd') SetOuterHeight(LargeOuterHeight);
-}
-
 bool TCalibrationLayout::IsKeyPreviewTarget(QObject* Watched) const {
     auto* widget = qobject_cast<QWidget*>(Watched);
     if (widget == nullptr || widget->window() != this) return false;
@@ -160,8 +155,8 @@ bool TCalibrationLayout::IsKeyPreviewTarget(QObject* Watched) const {
 bool TCalibrationLayout::eventFilter(QObject* Watched, QEvent* Event) {
     if (Event->type() == QEvent::KeyPress && IsKeyPreviewTarget(Watched)) {
         const QString text = static_cast<QKeyEvent*>(Event)->text();
-        if (text.size() == 1 && text.at(0).unicode() < 0x100)
-            FormKeyPress(this, static_cast<char>(text.at(0).unicode()));
+        if (text.size() == 1 && text.at(0).unicode() < 0x100 && OnKeyPreview)
+            OnKeyPreview(static_cast<char>(text.at(0).unicode()));
     }
     return QWidget::eventFilter(Watched, Event);  // the key goes on to the control
 }

@@ -11,8 +11,8 @@
 #include "app/CommandLine.h"
 #include "app/DemoDongle.h"
 #include "app/FontSubstitute.h"
-#include "app/Form1.h"
 #include "app/PortListing.h"
+#include "app/QtCalibrationWindow.h"
 #include "app/QtProgressWindow.h"
 #include "app/QtRuntimeBindings.h"
 #include "app/RememberedPort.h"
@@ -131,18 +131,21 @@ int main(int argc, char** argv) {
         Application::Instance().SetTraceLog(traceFile.get());
     }
 
-    std::unique_ptr<TForm1> form;
+    std::unique_ptr<TQtCalibrationWindow> form;
     // While the window is being created (the dongle search) the progress window centres on the
     // screen, where the window will then appear.
     InstallQtProgressWindows([&form]() -> QWidget* { return form.get(); });
-    form = std::make_unique<TForm1>([&first, &tracePane](TVelnWirelessProtocol& Protocol) {
-        StartSearchAt(Protocol, first);
-        if (tracePane) Protocol.SetDebugMemo(tracePane.get());
-    });
+    form = std::make_unique<TQtCalibrationWindow>(
+        [&first, &tracePane](TVelnWirelessProtocol& Protocol) {
+            StartSearchAt(Protocol, first);
+            if (tracePane) Protocol.SetDebugMemo(tracePane.get());
+        });
     if (!options.Demo) {
-        RememberFoundPort(*form->Protocol(), memory);
+        RememberFoundPort(*form->Form().Protocol(), memory);
         // A dongle plugged in later, or on another socket, is where to look first next time.
-        form->OnDongleFound = [&form, &memory] { RememberFoundPort(*form->Protocol(), memory); };
+        form->Form().OnDongleFound = [&form, &memory] {
+            RememberFoundPort(*form->Form().Protocol(), memory);
+        };
     }
     instance.OnShowRequest = [&form] {
         if (!form || !form->isVisible()) return;  // still searching: it shows when done
@@ -185,7 +188,7 @@ int main(int argc, char** argv) {
     // signal or timer may reach it from here on, and it ends while it is whole.
     quitAfter.stop();
     QObject::disconnect(&termination, nullptr, form.get(), nullptr);
-    form->ShutDown();
+    form->Form().ShutDown();
     form.reset();
     instance.StopListening();
     UninstallQtRuntimeBindings();
