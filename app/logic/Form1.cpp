@@ -1,8 +1,8 @@
-#include "app/Form1.h"
+#include "app/logic/Form1.h"
 
 #include <cmath>
 
-#include "app/CalibrationGeometry.h"
+#include "app/logic/CalibrationGeometry.h"
 #include "serial/ComPort.h"
 #include "support/ThdTimer.h"
 

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "app/CalibrationView.h"
+#include "app/logic/CalibrationView.h"
 #include "protocol/DongleSearch.h"
 #include "protocol/WirelessProtocol.h"
 #include "runtime/TObject.h"

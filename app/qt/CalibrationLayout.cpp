@@ -1,4 +1,4 @@
-#include "app/CalibrationLayout.h"
+#include "app/qt/CalibrationLayout.h"
 
 #include <QApplication>
 #include <QKeyEvent>

@@ -6,10 +6,10 @@
 #include <QWidget>
 #include <functional>
 
-#include "app/CalibrationGeometry.h"
-#include "app/Label.h"
-#include "app/Shape.h"
-#include "app/VrArrow.h"
+#include "app/logic/CalibrationGeometry.h"
+#include "app/qt/Label.h"
+#include "app/qt/Shape.h"
+#include "app/qt/VrArrow.h"
 
 namespace trimora {
 

@@ -1,4 +1,4 @@
-#include "app/QtCalibrationWindow.h"
+#include "app/qt/QtCalibrationWindow.h"
 
 #include <QFontMetrics>
 
@@ -41,6 +41,17 @@ TQtCalibrationWindow::TQtCalibrationWindow(TForm1::ProtocolSetup Setup, QWidget*
 
 TQtCalibrationWindow::~TQtCalibrationWindow() {
     FForm.reset();
+}
+
+void TQtCalibrationWindow::BringToFront() {
+    if (!isVisible()) return;
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    raise();
+    activateWindow();
+}
+
+void TQtCalibrationWindow::CloseIfShown() {
+    if (isVisible()) close();
 }
 
 void TQtCalibrationWindow::SetCaption(const std::string& Text) {

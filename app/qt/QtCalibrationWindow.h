@@ -3,9 +3,9 @@
 #include <QString>
 #include <memory>
 
-#include "app/CalibrationLayout.h"
-#include "app/CalibrationView.h"
-#include "app/Form1.h"
+#include "app/logic/CalibrationView.h"
+#include "app/logic/Form1.h"
+#include "app/qt/CalibrationLayout.h"
 
 namespace trimora {
 
@@ -20,6 +20,10 @@ class TQtCalibrationWindow : public TCalibrationLayout, public TCalibrationView 
     ~TQtCalibrationWindow() override;
 
     TForm1& Form() { return *FForm; }
+    // A second start asks for the window; while still searching it shows when done.
+    void BringToFront();
+    // As the operator closes it, once it is shown; before that there is nothing to close.
+    void CloseIfShown();
     const TForm1& Form() const { return *FForm; }
 
     // One line at the bottom, in space no control uses: what the program is doing and waits for.

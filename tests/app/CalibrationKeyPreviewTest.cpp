@@ -2,7 +2,7 @@
 
 #include <QTest>
 
-#include "app/QtCalibrationWindow.h"
+#include "app/qt/QtCalibrationWindow.h"
 
 using namespace trimora;
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "app/CalibrationView.h"
-#include "app/Form1.h"
+#include "app/logic/CalibrationView.h"
+#include "app/logic/Form1.h"
 #include "tests/app/DongleTestSupport.h"
 
 using namespace trimora;

@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/QtCalibrationWindow.h"
+#include "app/qt/QtCalibrationWindow.h"
 #include "tests/app/DongleTestSupport.h"
 
 namespace trimora::test {

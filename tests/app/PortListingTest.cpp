@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/PortListing.h"
+#include "app/logic/PortListing.h"
 #include "tests/serial/FakeDeviceTree.h"
 
 using namespace trimora;

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "app/SingleInstance.h"
+#include "app/qt/SingleInstance.h"
 #include "tests/common/ScratchFolder.h"
 
 using namespace trimora;

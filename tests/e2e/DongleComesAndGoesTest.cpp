@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "app/QtCalibrationWindow.h"
+#include "app/qt/QtCalibrationWindow.h"
 #include "tests/common/Pump.h"
 #include "tests/e2e/LineBench.h"
 #include "tools/dongle_sim/DeviceFrames.h"

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/QtCalibrationWindow.h"
+#include "app/qt/QtCalibrationWindow.h"
 #include "runtime/TMemo.h"
 #include "tests/common/PseudoTerminal.h"
 #include "tests/e2e/LineBench.h"
