@@ -36,7 +36,7 @@ TForm1::~TForm1() {
     // Nothing the component still delivers may reach a window that is going away.
     FProtocol->OnMeasuresReceived = nullptr;
     FProtocol->OnConsoleAdd = nullptr;
-    FProtocol->OnDisconnection = nullptr;
+    FProtocol->OnConsoleRemove = nullptr;
     FProtocol.reset();
 }
 
@@ -60,6 +60,7 @@ void TForm1::FormCreate(TObject*) {
         tmpMeasureRecieved(val, id_console);
     };
     FProtocol->OnConsoleAdd = [this](std::int32_t id) { TmpConsoleAdd(id); };
+    FProtocol->OnConsoleRemove = [this](std::int32_t id) { ConsoleLeft(id); };
     // Runs the whole search; the window opens whatever its outcome.
     if (!FProtocol->Connected()) FProtocol->Connect();
     FProtocol->SetResistanceInterval(1000);
@@ -150,17 +151,19 @@ void TForm1::FollowDongle() {
     FSearch->OnLost = [this] { DongleLost(); };
     FSearch->OnFound = [this] { DongleFound(); };
     FSearch->OnProbing = [this](const std::string& Port) {
-        ShowStatus("Dongle lost: trying " + Port);
+        ShowStatus((FDongleSeen ? "Dongle lost: trying " : "No dongle yet: trying ") + Port);
     };
+    FSearch->OnFailed = [this](const std::string& Port) { ProbeFailed(Port); };
     // After the start-up search, whose own attempts are no loss.
     FSearch->Follow(FProtocol->PortDef());
-    if (FProtocol->Connected()) {
+    FDongleSeen = FProtocol->Connected();
+    if (FDongleSeen) {
         ShowStatus(WaitingForConsoleText());
         return;
     }
-    const std::string& last = FSearch->LastPort();
-    ShowStatus(last.empty() ? "No dongle found: waiting for one to be plugged in"
-                            : "No dongle found: waiting for " + last + " or a new serial port");
+    // No speed to point at.
+    FView.SetArrowVisible(false);
+    ShowStatus(WaitingForDongleText());
 }
 
 void TForm1::DongleLost() {
@@ -168,11 +171,28 @@ void TForm1::DongleLost() {
     FView.SetCaption("Trimora: not connected!");
     FStaleTimer->SetEnabled(false);
     ShowStale();
-    ShowStatus("Dongle lost from " + FSearch->LastPort() + ": waiting for it or a new port");
+    ShowStatus(WaitingForDongleText());
+}
+
+void TForm1::ProbeFailed(const std::string& Port) {
+    if (FShutDown) return;
+    // The attempt is over: what is true again, and what failed.
+    ShowStatus("No dongle on " + Port + ". " + WaitingForDongleText());
+}
+
+void TForm1::ConsoleLeft(std::int32_t Id) {
+    // Only the console followed matters. The display does not move to another console that
+    // still sends (another rider's speed would pass for this one's); the next one to join is
+    // followed, as always.
+    if (FShutDown || Id != FConsoleId) return;
+    FStaleTimer->SetEnabled(false);
+    ShowStale();
+    ShowStatus("Console " + std::to_string(Id) + " left; dongle on " + DonglePlace());
 }
 
 void TForm1::DongleFound() {
     if (FShutDown) return;
+    FDongleSeen = true;
     // The rest of the start-up sequence; the point, its level and the mph box stay as they are.
     FProtocol->SetResistanceInterval(1000);
     FProtocol->OpenRegistration();
@@ -185,9 +205,10 @@ void TForm1::MeasureFresh() {
     // Enabling again starts a full period.
     FStaleTimer->SetEnabled(false);
     FStaleTimer->SetEnabled(true);
+    // Hidden while there was no speed to show: stale, or no dongle at the start.
+    FView.SetArrowVisible(true);
     if (!FStale) return;
     FStale = false;
-    FView.SetArrowVisible(true);
     ShowStatus(ConsoleJoinedText());
 }
 
@@ -220,6 +241,14 @@ std::string TForm1::WaitingForConsoleText() const {
     if (FConsoleId == 0) return "Dongle on " + DonglePlace() + ": waiting for a console to join";
     return "Dongle on " + DonglePlace() + ": waiting for console " + std::to_string(FConsoleId) +
            " to join again";
+}
+
+std::string TForm1::WaitingForDongleText() const {
+    const std::string last = FSearch ? FSearch->LastPort() : std::string();
+    if (FDongleSeen && last.empty()) return "Dongle lost: waiting for a new serial port";
+    if (FDongleSeen) return "Dongle lost from " + last + ": waiting for it or a new port";
+    return last.empty() ? "No dongle found: waiting for one to be plugged in"
+                        : "No dongle found: waiting for " + last + " or a new serial port";
 }
 
 std::string TForm1::ConsoleJoinedText() const {

@@ -74,12 +74,15 @@ class TForm1 {
     void FollowDongle();
     void DongleLost();
     void DongleFound();
+    void ProbeFailed(const std::string& Port);
+    void ConsoleLeft(std::int32_t Id);
     void MeasureFresh();
     void MeasuresStopped();
     void ShowStale();
     void ShowStatus(const std::string& Text);
     std::string DonglePlace() const;
     std::string WaitingForConsoleText() const;
+    std::string WaitingForDongleText() const;
     std::string ConsoleJoinedText() const;
 
     TCalibrationView& FView;
@@ -97,6 +100,8 @@ class TForm1 {
     std::unique_ptr<TDongleSearch> FSearch;
     std::unique_ptr<TThreadedTimer> FStaleTimer;
     std::string FStatusText;
+    // A dongle was found at some time: until then nothing was lost.
+    bool FDongleSeen = false;
     bool FMeasured = false;
     bool FStale = false;
     bool FShutDown = false;

@@ -142,9 +142,12 @@ void TSingleInstance::StopListening() {
 std::string TSingleInstance::DefaultFolder(std::string& Why) {
     const std::string runtime = Env("XDG_RUNTIME_DIR");
     struct stat st {};
-    if (!runtime.empty() && runtime[0] == '/' && ::stat(runtime.c_str(), &st) == 0 &&
-        S_ISDIR(st.st_mode))
-        return runtime;
+    // Made when missing, as Qt makes it a moment later: whether it existed must not decide where
+    // the lock is, or a second start finds it made and locks elsewhere.
+    if (!runtime.empty() && runtime[0] == '/') {
+        ::mkdir(runtime.c_str(), 0700);
+        if (::stat(runtime.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return runtime;
+    }
     return PrivateTempFolder(Why);
 }
 

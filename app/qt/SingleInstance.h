@@ -22,10 +22,10 @@ class TSingleInstance : public QObject {
     TSingleInstance(std::string Folder, std::string Display = DisplayName());
     ~TSingleInstance() override;
 
-    // $XDG_RUNTIME_DIR (private to the user), else the user's own folder under /tmp, made when
-    // missing. Empty, with the reason in Why, when that name is taken by something else (another
-    // user's folder, one others may write to, no folder): what another user controls must not
-    // decide whether the program starts or where its socket lives.
+    // $XDG_RUNTIME_DIR (private to the user; made when missing, as Qt would), else the user's own
+    // folder under /tmp, made when missing. Empty, with the reason in Why, when that name is taken
+    // by something else (another user's folder, one others may write to, no folder): what another
+    // user controls must not decide whether the program starts or where its socket lives.
     static std::string DefaultFolder(std::string& Why);
     // The platform and display the window would go to ("xcb :0", "wayland wayland-0",
     // "offscreen"), from the environment, so that it is known before any window exists. An X

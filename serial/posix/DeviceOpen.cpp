@@ -50,7 +50,8 @@ int OpenTerminal(const std::string& Path, int& Fd) {
     return 0;
 }
 
-void CloseTerminal(int Fd, std::int32_t WriteConstant, std::int32_t WriteMultiplier) {
+void CloseTerminal(int Fd, std::int32_t WriteConstant, std::int32_t WriteMultiplier,
+                   TSavedLine& Saved) {
     int queued = 0;
     if (::ioctl(Fd, TIOCOUTQ, &queued) == 0 && queued > 0) {
         std::int64_t limit = static_cast<std::int64_t>(std::max(WriteConstant, 0)) +
@@ -62,6 +63,7 @@ void CloseTerminal(int Fd, std::int32_t WriteConstant, std::int32_t WriteMultipl
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         if (queued > 0) ::tcflush(Fd, TCOFLUSH);
     }
+    Saved.Restore(Fd);
     ::ioctl(Fd, TIOCNXCL);
     ::close(Fd);  // also releases the flock
 }

@@ -34,6 +34,7 @@ int TSerialDevice::Open(const std::string& PortName) {
     if (IsOpen()) return EBUSY;
     int fd = -1;
     if (int e = OpenTerminal(DevicePathForPort(PortName), fd)) return e;
+    FImpl->SavedLine.Take(fd);
     FImpl->GoneError.store(0);
     FImpl->Input.Clear();
     std::size_t ignored;
@@ -49,7 +50,7 @@ void TSerialDevice::Close() {
     if (fd < 0) return;
     FImpl->Output.Clear();
     CloseTerminal(fd, FImpl->GoneError.load() != 0 ? 0 : FImpl->WriteConstant,
-                  FImpl->WriteMultiplier);
+                  FImpl->WriteMultiplier, FImpl->SavedLine);
     FImpl->Input.Clear();
 }
 

@@ -6,6 +6,7 @@
 #include "runtime/WakeSignal.h"
 #include "serial/InputQueue.h"
 #include "serial/SerialDevice.h"
+#include "serial/posix/SavedLine.h"
 #include "serial/posix/WriteFifo.h"
 
 namespace trimora {
@@ -23,6 +24,7 @@ struct TSerialDevice::TImpl {
     char ReadBuffer[4096];               // the one thread that reads the device
     std::int32_t WriteConstant = 1000;   // GUI thread only
     std::int32_t WriteMultiplier = 100;
+    TSavedLine SavedLine;  // GUI thread only
 
     void MarkGone(int Errno);
 };
@@ -30,7 +32,9 @@ struct TSerialDevice::TImpl {
 // Opening and closing with exclusivity and the driver requests that come with them.
 int OpenTerminal(const std::string& Path, int& Fd);
 // Gives bytes the driver still holds the time the write time-outs allow them (at most a few
-// seconds), then discards the rest, so that close() cannot hang on a stalled line.
-void CloseTerminal(int Fd, std::int32_t WriteConstant, std::int32_t WriteMultiplier);
+// seconds), then discards the rest, so that close() cannot hang on a stalled line; puts the
+// line's settings back as the open found them.
+void CloseTerminal(int Fd, std::int32_t WriteConstant, std::int32_t WriteMultiplier,
+                   TSavedLine& Saved);
 
 }  // namespace trimora

@@ -87,6 +87,14 @@ TEST(Form1Lifecycle, JoiningConsoleStreamsAndAClickedPointHoldsWhileMeasuresFlow
     EXPECT_EQ(dongle.ResistanceLevel(1), 60);
     EXPECT_EQ(form->windowTitle(), "Trimora: Connected");
 
+    // The console says it leaves: that is what the window says, not that it fell silent.
+    ASSERT_TRUE(dongle.LeaveConsole(1));
+    ASSERT_TRUE(PumpUntil([&] { return form->StatusText().startsWith("Console 1 left"); }));
+    EXPECT_TRUE(form->Form().MeasuresStale());
+    PumpFor(std::chrono::milliseconds(TForm1::StaleAfterMs + 500));
+    EXPECT_TRUE(form->StatusText().startsWith("Console 1 left"))
+        << form->StatusText().toStdString();
+
     const std::uint64_t closing = dongle.NextHostFrameSequence();
     form.reset();
     WaitForGoodbye(dongle, closing);
@@ -122,6 +130,7 @@ TEST(Form1Lifecycle, WithoutADongleMeasuresApplyThePointButLeaveSpeedAndArrow) {
     EXPECT_EQ(form.Label1->text(), "Speed:");
     EXPECT_FALSE(form.Label1->font().bold());
     EXPECT_EQ(form.Indicatore->geometry(), arrow);
+    EXPECT_FALSE(form.Indicatore->isVisible()) << "no arrow on the scale without a speed";
 
     QTest::mouseClick(form.Btn_P3, Qt::LeftButton);
     EXPECT_EQ(form.ZonaObbiettivo->x(), 203);

@@ -92,6 +92,11 @@ struct LogicOnDongle {
         Form->Protocol()->PacketReceived(
             nullptr, sim::MakeFrame(sim::cmd::kConsoleAdd, sim::kDongleId, sim::Byte(Id)));
     }
+    // Console Id leaves, as the dongle announces it.
+    void Leave(std::uint8_t Id) {
+        Form->Protocol()->PacketReceived(
+            nullptr, sim::MakeFrame(sim::cmd::kRemoveConsole, sim::kDongleId, sim::Byte(Id)));
+    }
     void Measure(std::uint16_t RawSpeed, std::uint8_t Keys = 0, std::uint8_t Id = 1) {
         Form->Protocol()->PacketReceived(nullptr, MeasureFrame(Id, RawSpeed, Keys));
     }
@@ -114,6 +119,19 @@ TEST(Form1Logic, StartsSmallWaitingForAConsole) {
     f.Join(1);
     EXPECT_EQ(f.View.Caption, "Trimora: Connected");
     EXPECT_EQ(f.View.Status, "Console 1 joined; dongle on " + f.Dongle.PortPath());
+}
+
+TEST(Form1Logic, WithoutADongleNoArrowAndTheStatusSaysWhatIsAwaited) {
+    TRecordingView view;
+    TForm1 form(view, [](TVelnWirelessProtocol& Protocol) {
+        Protocol.SetPortDef("/nonexistent/trimora-test-port");
+        Protocol.PortLister = [] { return std::vector<std::string>{}; };
+    });
+    form.Search()->PortLister = [] { return std::vector<std::string>{}; };
+    EXPECT_FALSE(form.Protocol()->Connected());
+    EXPECT_FALSE(view.ArrowVisible) << "no speed to point at";
+    EXPECT_EQ(view.Status.rfind("No dongle found: waiting for ", 0), 0u) << view.Status;
+    form.ShutDown();
 }
 
 // One console's measures in sequence: its keys step the point, every measure applies the point
@@ -243,6 +261,17 @@ TEST(Form1Logic, SilenceAndLossShowNoSpeed) {
     EXPECT_TRUE(f.View.ArrowVisible);
     EXPECT_EQ(f.View.SpeedText, "Speed: 20.0 km/h");
     EXPECT_EQ(f.View.Status, "Console 1 joined; dongle on " + port);
+
+    // Only the console followed leaving counts; its next measure is shown again.
+    f.Leave(2);
+    EXPECT_FALSE(f.Form->MeasuresStale());
+    f.Leave(1);
+    EXPECT_TRUE(f.Form->MeasuresStale());
+    EXPECT_FALSE(f.View.ArrowVisible);
+    EXPECT_EQ(f.View.Status, "Console 1 left; dongle on " + port);
+    f.Measure(2358);
+    EXPECT_TRUE(f.View.ArrowVisible);
+    EXPECT_EQ(f.View.SpeedText, "Speed: 20.0 km/h");
 
     ASSERT_TRUE(f.Dongle.HangUp());
     ASSERT_TRUE(PumpUntil([&] { return f.View.Caption == "Trimora: not connected!"; }, 5s));

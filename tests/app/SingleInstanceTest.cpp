@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
+#include <QStandardPaths>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
@@ -212,6 +213,27 @@ TEST(SingleInstance, OnlyAFolderOfTheUsersOwnHoldsTheLock) {
         else
             EXPECT_EQ(folder, c.Runtime ? dir.Path() : own);
     }
+}
+
+// A runtime folder that is named but missing: Qt makes it the first time it is asked for it, so
+// a choice made on whether it exists put the first start's lock under /tmp and the second's
+// in the runtime folder: two instances on one display.
+TEST(SingleInstance, AMissingRuntimeFolderIsChosenAsWhenItExists) {
+    ScratchFolder dir;
+    const std::string runtime = dir.Path() + "/run";
+    ScopedEnv env;
+    env.Set("XDG_RUNTIME_DIR", runtime);
+    env.Set("TMPDIR", dir.Path());
+    std::string why;
+    const std::string first = TSingleInstance::DefaultFolder(why);
+    EXPECT_EQ(why, "");
+    QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);  // as the window's start
+    const std::string second = TSingleInstance::DefaultFolder(why);
+    EXPECT_EQ(first, runtime);
+    EXPECT_EQ(second, first);
+    struct stat st {};
+    ASSERT_EQ(::stat(runtime.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
 }
 
 TEST(SingleInstance, WithoutAFolderEveryStartIsAFirstOne) {

@@ -222,6 +222,11 @@ TEST(DongleComesAndGoes, ADeviceThatIsNoDongleIsProbedOnceWhileItStays) {
     test::PumpFor(3500ms);
     EXPECT_EQ(versionRequests(), 1) << "asked again while it stayed";
     EXPECT_FALSE(form->Form().Protocol()->Connected());
+    // After the attempt the line says what failed and what the program waits for; no dongle
+    // was ever found, so nothing was lost.
+    EXPECT_EQ(form->StatusText().toStdString(), "No dongle on " + link +
+                                                    ". No dongle found: waiting for " + link +
+                                                    " or a new serial port");
 
     ASSERT_TRUE(other.HangUp());
     test::PumpFor(1200ms);

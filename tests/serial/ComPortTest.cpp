@@ -1,5 +1,7 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <termios.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <string>
@@ -194,6 +196,52 @@ TEST_F(PortOnPty, LineSettingsReachTheDeviceAtOpenAndAtOnceWhileOpen) {
         ASSERT_EQ(GetDeviceBaudRate(port.DeviceHandle(), actual), 0);
         EXPECT_EQ(actual, expected);
     }
+}
+
+// A port that was only probed must leave a terminal as it found it: a pseudo-terminal someone
+// types in stayed raw at 115200 with echo off.
+TEST_F(PortOnPty, ClosingPutsBackTheLineSettingsTheOpenFound) {
+    const int fd = ::open(pty.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    struct Case {
+        const char* Name;
+        speed_t Code;
+        std::uint32_t Rate;  // set through termios2 when there is no code for it
+    };
+    for (const Case& c : {Case{"a terminal's cooked line", B9600, 0},
+                          Case{"a rate without a code", B9600, 250000}}) {
+        SCOPED_TRACE(c.Name);
+        termios before{};
+        ASSERT_EQ(tcgetattr(fd, &before), 0);
+        before.c_lflag |= ICANON | ECHO | ISIG;
+        before.c_iflag |= ICRNL | IXON;
+        before.c_oflag |= OPOST;
+        before.c_cflag &= ~static_cast<tcflag_t>(CRTSCTS);
+        before.c_cc[VMIN] = 4;
+        cfsetispeed(&before, c.Code);
+        cfsetospeed(&before, c.Code);
+        ASSERT_EQ(tcsetattr(fd, TCSANOW, &before), 0);
+        if (c.Rate != 0) ASSERT_EQ(SetCustomBaudRate(fd, c.Rate), 0);
+        ASSERT_EQ(tcgetattr(fd, &before), 0);
+        std::uint32_t rateBefore = 0;
+        ASSERT_EQ(GetDeviceBaudRate(fd, rateBefore), 0);
+
+        port.OpenPort();
+        port.ClosePort();
+
+        termios after{};
+        ASSERT_EQ(tcgetattr(fd, &after), 0);
+        EXPECT_EQ(after.c_iflag, before.c_iflag);
+        EXPECT_EQ(after.c_oflag, before.c_oflag);
+        EXPECT_EQ(after.c_cflag, before.c_cflag);
+        EXPECT_EQ(after.c_lflag, before.c_lflag);
+        EXPECT_EQ(std::vector<cc_t>(after.c_cc, after.c_cc + NCCS),
+                  std::vector<cc_t>(before.c_cc, before.c_cc + NCCS));
+        std::uint32_t rateAfter = 0;
+        ASSERT_EQ(GetDeviceBaudRate(fd, rateAfter), 0);
+        EXPECT_EQ(rateAfter, rateBefore);
+    }
+    ::close(fd);
 }
 
 TEST_F(PortOnPty, OneAndAHalfStopBitsAreRefused) {
