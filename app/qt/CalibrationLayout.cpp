@@ -21,11 +21,6 @@ void Place(QWidget* Widget, const TControlRect& Rect) {
     Widget->setGeometry(Rect.Left, Rect.Top, Rect.Width, Rect.Height);
 }
 
-int RoundHalfEven(double Value) {
-    // nearbyint follows the current rounding mode, which is round-half-to-even by default.
-    return static_cast<int>(std::nearbyint(Value));
-}
-
 QFont VersionFont() {
     QFont font;
     font.setFamilies({QStringLiteral("Terminal")});
@@ -132,14 +127,11 @@ QString TCalibrationLayout::FormatOneDecimal(double Value) {
 }
 
 void TCalibrationLayout::MuoviZonaObbiettivo(double Centre, double Width) {
-    ZonaObbiettivo->setGeometry(RoundHalfEven((Centre - Width / 2) * PixelsPerKmh) + Zona->x(),
-                                ZonaObbiettivo->y(), RoundHalfEven(Width * PixelsPerKmh),
-                                ZonaObbiettivo->height());
+    Place(ZonaObbiettivo, TargetZoneAt(Centre, Width));
 }
 
 void TCalibrationLayout::MuoviIndicatore(double Speed) {
-    // The gauge is 50 px wide: its middle lands on the speed's place on the scale.
-    Indicatore->move(RoundHalfEven(Speed * PixelsPerKmh) + Zona->x() - 25, Indicatore->y());
+    Indicatore->move(ArrowLeftAt(Speed), Indicatore->y());
 }
 
 bool TCalibrationLayout::IsKeyPreviewTarget(QObject* Watched) const {
