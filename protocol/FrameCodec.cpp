@@ -41,19 +41,6 @@ std::string HexToBytes(const std::string& S) {
     return bytes;
 }
 
-std::string OutboundFrame(std::uint8_t Command, std::uint8_t Id, std::string_view Data) {
-    std::string frame;
-    frame.reserve(Data.size() + kFrameOverhead);
-    frame += static_cast<char>(kFrameStart);
-    frame += static_cast<char>(Command);
-    frame += static_cast<char>(Id);
-    frame += static_cast<char>(static_cast<std::uint8_t>(Data.size()));
-    frame += Data;
-    frame += '\0';
-    frame += static_cast<char>(kFrameEnd);
-    return frame;
-}
-
 std::string Hex2(std::uint32_t Value) {
     const auto v = static_cast<std::uint8_t>(Value);
     return {kDigits[v >> 4], kDigits[v & 0x0F]};

@@ -13,7 +13,7 @@ inline bool IsValidFrame(const std::string& F) {
     if (F.size() < kFrameOverhead) return false;
     const auto byte = [&](std::size_t i) { return static_cast<std::uint8_t>(F[i]); };
     return byte(0) == kFrameStart &&
-           F.size() == static_cast<std::size_t>(byte(3)) + kFrameOverhead &&
+           F.size() == static_cast<std::size_t>(byte(kFrameLengthAt)) + kFrameOverhead &&
            byte(F.size() - 1) == kFrameEnd;
 }
 

@@ -11,20 +11,6 @@ namespace trimora {
 
 namespace {
 
-// Inbound command codes.
-constexpr std::uint8_t kMeasure = 0x01;
-constexpr std::uint8_t kRegistrationReply = 0x02;
-constexpr std::uint8_t kConsoleCountReply = 0x04;
-constexpr std::uint8_t kConsoleAdd = 0x05;
-constexpr std::uint8_t kConsoleRemove = 0x06;
-constexpr std::uint8_t kSerialReply = 0x09;
-constexpr std::uint8_t kVersionReply = 0x0A;
-constexpr std::uint8_t kTotalRollsReply = 0x0B;
-constexpr std::uint8_t kDataIdReport = 0x0F;
-constexpr std::uint8_t kFirmwareReply = 0x15;
-constexpr std::uint8_t kNAck = 0xFE;
-constexpr std::uint8_t kAck = 0xFF;
-
 // Answer states written by ACK and NACK frames.
 constexpr std::uint8_t kAnswerNAck = 2;
 constexpr std::uint8_t kAnswerAck = 1;
@@ -42,15 +28,15 @@ using AnswerStateField = std::uint8_t TVelnConsoleInfoItem::*;
 // The row field that records the dongle's answer to Command; none for commands not tracked.
 AnswerStateField AnswerStateOf(std::uint8_t Command) {
     switch (Command) {
-        case 0x0E:
+        case answered::kCommand0E:
             return &TVelnConsoleInfoItem::AckState0E;
-        case 0x16:
+        case answered::kCommand16:
             return &TVelnConsoleInfoItem::AckState16;
-        case 0x17:
+        case answered::kCommand17:
             return &TVelnConsoleInfoItem::AckState17;
-        case 0x18:
+        case answered::kCommand18:
             return &TVelnConsoleInfoItem::AckState18;
-        case 0x19:
+        case answered::kCommand19:
             return &TVelnConsoleInfoItem::AckState19;
         default:
             return nullptr;
@@ -79,40 +65,40 @@ void TVelnWirelessProtocol::PacketReceived(TObject* /*Sender*/, const std::strin
     if (!IsValidFrame(F)) return;
     const TReceivedFrame frame(F);
     switch (frame.Command()) {
-        case kMeasure:
+        case inbound::kMeasure:
             MeasureReceived(frame);
             break;
-        case kConsoleCountReply:
+        case inbound::kConsoleCountReply:
             ConsoleCountReplyReceived(frame);
             break;
-        case kNAck:
+        case inbound::kNAck:
             NAckReceived(frame);
             break;
-        case kAck:
+        case inbound::kAck:
             AckReceived(frame);
             break;
-        case kConsoleAdd:
+        case inbound::kConsoleAdd:
             ConsoleAddReceived(frame);
             break;
-        case kConsoleRemove:
+        case inbound::kConsoleRemove:
             ConsoleRemoveReceived(frame);
             break;
-        case kRegistrationReply:
+        case inbound::kRegistrationReply:
             RegistrationReplyReceived(frame);
             break;
-        case kSerialReply:
+        case inbound::kSerialReply:
             SerialReplyReceived(frame);
             break;
-        case kVersionReply:
+        case inbound::kVersionReply:
             VersionReplyReceived(frame);
             break;
-        case kFirmwareReply:
+        case inbound::kFirmwareReply:
             FirmwareReplyReceived(frame);
             break;
-        case kTotalRollsReply:
+        case inbound::kTotalRollsReply:
             TotalRollsReplyReceived(frame);
             break;
-        case kDataIdReport:
+        case inbound::kDataIdReport:
             DataIdReportReceived(frame);
             break;
         default:
@@ -167,7 +153,8 @@ void TVelnWirelessProtocol::NAckReceived(const TReceivedFrame& F) {
 void TVelnWirelessProtocol::AckReceived(const TReceivedFrame& F) {
     const std::uint8_t command = F.Data(0);
     if (AnswerStateField state = AnswerStateOf(command))
-        ConsoleInfoRow(F.ConsoleId()).*state = command == 0x0E ? kAnswerAck0E : kAnswerAck;
+        ConsoleInfoRow(F.ConsoleId()).*state =
+            command == answered::kCommand0E ? kAnswerAck0E : kAnswerAck;
     RaiseEvent(OnAck);
     TraceFrame(kReceivedMark, F.Bytes(), " ACK");
 }

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "runtime/OsFile.h"
+#include "runtime/TextEncoding.h"
 
 namespace trimora {
 
@@ -24,7 +25,7 @@ void TTraceFile::WriteLine(const std::string& Line) {
     // Stamped under the lock, so that lines from several threads stand in the file in the
     // order of their times.
     std::lock_guard lock(FMutex);
-    const std::string text = LocalTimeOfDayStamp() + Line + "\n";
+    const std::string text = LocalTimeOfDayStamp() + AsUtf8(Line) + "\n";
     const std::intptr_t file = FFile.load();
     if (file == NoOsFile) return;
     if (int e = AppendBytes(file, text.data(), text.size())) {

@@ -11,9 +11,9 @@
 namespace trimora {
 
 // Appends lines to a file, each after the time of day ("14:02:33.125 "), one write per line as
-// it comes, so that a crash loses nothing already written. The first failure (the file cannot
-// be opened or written) is reported once on stderr and ends tracing to the file; the program
-// goes on. Safe from any thread.
+// it comes, so that a crash loses nothing already written. The file is UTF-8 (AsUtf8). The first
+// failure (the file cannot be opened or written) is reported once on stderr and ends tracing to the
+// file; the program goes on. Safe from any thread.
 class TTraceFile : public TTraceLog {
   public:
     explicit TTraceFile(std::string Path);

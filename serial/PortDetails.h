@@ -12,7 +12,9 @@ struct TDeviceRoots {
     std::string Dev = "/dev";
 };
 
-enum class TPortAccess { paMissing, paAllowed, paDenied };
+// paNotSerial: something is there, but not a device a serial port can be (a file, a FIFO,
+// /dev/zero). paUnreachable: the name cannot be followed (a loop of links, too long a name).
+enum class TPortAccess { paMissing, paAllowed, paDenied, paNotSerial, paUnreachable };
 
 // What the machine says about one serial port: enough for a user to tell ports apart and to
 // see why one cannot be opened.
@@ -25,6 +27,7 @@ struct TPortDetails {
     std::string VendorId, ProductId, Manufacturer, Product, SerialNumber;  // USB devices only
     TPortAccess Access = TPortAccess::paMissing;
     std::string Advice;  // when denied: who may open it and how to become one of them
+    std::string Reason;  // when unreachable: the system's words for why
 };
 
 // PortName as the serial port takes it (COM1, ttyUSB0, /dev/ttyUSB0, a by-id link).

@@ -4,6 +4,8 @@
 #include <charconv>
 #include <cmath>
 
+#include "runtime/OptionTable.h"
+
 namespace trimora {
 
 namespace {
@@ -17,88 +19,39 @@ bool ParseSeconds(const std::string& Text, double& Value) {
     return error == std::errc() && stop == end && std::isfinite(Value) && Value > 0;
 }
 
-// A word that begins like an option ("--demo", "-h") is not taken as the value of the option
-// before it; "--port=-x" still gives such a value.
-bool LooksLikeOption(const std::string& Word) {
-    return Word.size() > 1 && Word[0] == '-' &&
-           !std::isdigit(static_cast<unsigned char>(Word[1])) && Word[1] != '.';
-}
-
 }  // namespace
 
 TCommandLine ParseCommandLine(const std::vector<std::string>& Args) {
     TCommandLine result;
-    for (std::size_t i = 0; i < Args.size(); ++i) {
-        std::string name = Args[i];
-        std::string value;
-        bool hasValue = false;
-        if (name.rfind("--", 0) == 0) {
-            if (auto eq = name.find('='); eq != std::string::npos) {
-                value = name.substr(eq + 1);
-                name.resize(eq);
-                hasValue = true;
-            }
-        }
-        // Options that take a value accept "--name value" and "--name=value".
-        auto takeValue = [&]() -> bool {
-            if (hasValue) return true;
-            if (i + 1 >= Args.size() || LooksLikeOption(Args[i + 1])) {
-                result.Error = "option " + name + " needs a value";
-                return false;
-            }
-            value = Args[++i];
-            return true;
-        };
-        // An empty file name would silently mean "no file".
-        auto takeFileName = [&]() -> bool {
-            if (!takeValue()) return false;
-            if (!value.empty()) return true;
-            result.Error = "option " + name + " needs a file name";
-            return false;
-        };
-        auto refuseValue = [&]() -> bool {
-            if (!hasValue) return true;
-            result.Error = "option " + name + " takes no value";
-            return false;
-        };
-
-        if (name == "--help" || name == "-h") {
-            if (!refuseValue()) return result;
-            result.Help = true;
-        } else if (name == "--demo") {
-            if (!refuseValue()) return result;
-            result.Demo = true;
-        } else if (name == "--list-ports") {
-            if (!refuseValue()) return result;
-            result.ListPorts = true;
-        } else if (name == "--port") {
-            if (!takeValue()) return result;
-            if (value.empty()) {
-                result.Error = "option --port needs a port name";
-                return result;
-            }
-            result.Port = value;
-        } else if (name == "--trace") {
-            if (!takeFileName()) return result;
-            result.Trace = value;
-        } else if (name == "--demo-log") {
-            if (!takeFileName()) return result;
-            result.DemoLog = value;
-        } else if (name == "--screenshot") {
-            if (!takeFileName()) return result;
-            result.Screenshot = value;
-        } else if (name == "--quit-after") {
-            if (!takeValue()) return result;
-            if (!ParseSeconds(value, result.QuitAfter)) {
-                result.Error =
-                    "option --quit-after needs a positive number of seconds, not '" + value + "'";
-                return result;
-            }
-        } else {
-            result.Error = "unknown option '" + Args[i] + "'";
-            return result;
-        }
-    }
+    // An empty file name would silently mean "no file".
+    auto fileName = [](std::string Name, std::string& Field) {
+        return ValueOption(Name, [Name, &Field](const std::string& Value) {
+            Field = Value;
+            return Value.empty() ? "option " + Name + " needs a file name" : std::string();
+        });
+    };
+    const std::vector<TOption> table = {
+        FlagOption("--help", [&] { result.Help = true; }),
+        FlagOption("-h", [&] { result.Help = true; }),
+        FlagOption("--demo", [&] { result.Demo = true; }),
+        FlagOption("--list-ports", [&] { result.ListPorts = true; }),
+        ValueOption("--port",
+                    [&](const std::string& Value) {
+                        result.Port = Value;
+                        return Value.empty() ? "option --port needs a port name" : std::string();
+                    }),
+        fileName("--trace", result.Trace),
+        fileName("--demo-log", result.DemoLog),
+        fileName("--screenshot", result.Screenshot),
+        ValueOption("--quit-after",
+                    [&](const std::string& Value) {
+                        if (ParseSeconds(Value, result.QuitAfter)) return std::string();
+                        return "option --quit-after needs a positive number of seconds, not '" +
+                               Value + "'";
+                    }),
+    };
+    result.Error = ApplyOptions(Args, table);
+    if (!result.Error.empty()) return result;
     if (result.Help) return result;
     if (result.ListPorts && (result.Demo || result.QuitAfter > 0 || !result.Screenshot.empty() ||
                              !result.Trace.empty()))

@@ -38,6 +38,10 @@ std::string AccessText(const TPortDetails& D) {
             return "this user may open it";
         case TPortAccess::paDenied:
             return "this user may not open it: " + D.Advice;
+        case TPortAccess::paNotSerial:
+            return "not a serial device";
+        case TPortAccess::paUnreachable:
+            return "cannot reach it: " + D.Reason;
         case TPortAccess::paMissing:
             break;
     }

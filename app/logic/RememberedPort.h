@@ -14,12 +14,16 @@ class TRememberedPort {
     static std::string DefaultFile();
     const std::string& File() const { return FFile; }
 
-    // Empty when nothing is remembered or the file cannot be read.
-    std::string Load() const;
+    // Empty when nothing is remembered or the file cannot be read. A file that is no plain file
+    // or larger than any this program writes is not read; Ignored, when given, then says so.
+    std::string Load(std::string* Ignored = nullptr) const;
     // False, with the reason, when the file cannot be written.
     bool Store(const std::string& Port, std::string& Error) const;
 
   private:
+    // Why the file is not to be read; empty when it may be (or is missing).
+    std::string Unreadable() const;
+
     std::string FFile;
 };
 

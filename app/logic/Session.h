@@ -69,6 +69,14 @@ class TSession {
     }
 
   private:
+    // Says on stderr when the file was not read.
+    std::string RememberedPort() const {
+        std::string ignored;
+        const std::string port = Memory->Load(&ignored);
+        if (!ignored.empty()) Warn(ignored);
+        return port;
+    }
+
     bool FEnding = false;
 };
 
@@ -99,7 +107,7 @@ std::optional<int> TSession<Platform>::Open() {
 
     Memory = std::make_unique<const TRememberedPort>();
     Demo = std::make_unique<TDemoDongle>();
-    TFirstPort first = ChooseFirstPort(Options.Port, Options.Demo ? "" : Memory->Load());
+    TFirstPort first = ChooseFirstPort(Options.Port, Options.Demo ? "" : RememberedPort());
     if (Options.Demo) {
         std::string error;
         if (!Demo->Start(Options.DemoLog, error)) {

@@ -1,6 +1,7 @@
 #include "app/logic/RememberedPort.h"
 
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QSettings>
@@ -18,6 +19,8 @@ namespace trimora {
 namespace {
 
 const QString kPortKey = QStringLiteral("Dongle/Port");
+// Far beyond what this program writes there; parsing a larger file took seconds per 10 MB.
+constexpr off_t kMaxFileBytes = 64 * 1024;
 
 std::string HomeFolder() {
     if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') return home;
@@ -38,7 +41,20 @@ std::string TRememberedPort::DefaultFile() {
     return folder + "/Trimora/Trimora.conf";
 }
 
-std::string TRememberedPort::Load() const {
+std::string TRememberedPort::Unreadable() const {
+    // A FIFO would hold the start-up for good, a device such as /dev/zero never end.
+    struct stat st {};
+    if (::stat(FFile.c_str(), &st) != 0) return {};
+    if (!S_ISREG(st.st_mode)) return FFile + " is not a plain file: ignored";
+    if (st.st_size > kMaxFileBytes)
+        return FFile + " is larger than " + std::to_string(kMaxFileBytes / 1024) + " KiB: ignored";
+    return {};
+}
+
+std::string TRememberedPort::Load(std::string* Ignored) const {
+    const std::string why = Unreadable();
+    if (Ignored != nullptr) *Ignored = why;
+    if (!why.empty()) return {};
     const QSettings settings(QString::fromLocal8Bit(FFile.c_str()), QSettings::IniFormat);
     return settings.value(kPortKey).toString().toLocal8Bit().toStdString();
 }
@@ -51,9 +67,12 @@ bool TRememberedPort::Store(const std::string& Port, std::string& Error) const {
     const QString fresh = file + QStringLiteral(".%1.new").arg(::getpid());
     bool written = false;
     {
-        const QSettings old(file, QSettings::IniFormat);
         QSettings settings(fresh, QSettings::IniFormat);
-        for (const QString& key : old.allKeys()) settings.setValue(key, old.value(key));
+        // What is ignored at loading is not kept: the new file replaces it.
+        if (Unreadable().empty()) {
+            const QSettings old(file, QSettings::IniFormat);
+            for (const QString& key : old.allKeys()) settings.setValue(key, old.value(key));
+        }
         settings.setValue(kPortKey, QString::fromLocal8Bit(Port.c_str()));
         settings.sync();
         written = settings.status() == QSettings::NoError;

@@ -79,7 +79,10 @@ int ListPorts(const std::string& Program, const std::string& GivenPort) {
     ui.SetMessageBoxHook([&Program](const std::string& Text, TMsgDlgType) {
         std::fprintf(stderr, "%s: %s\n", Program.c_str(), Text.c_str());
     });
-    const TFirstPort first = ChooseFirstPort(GivenPort, TRememberedPort().Load());
+    std::string ignored;
+    const std::string remembered = TRememberedPort().Load(&ignored);
+    if (!ignored.empty()) std::fprintf(stderr, "%s: %s\n", Program.c_str(), ignored.c_str());
+    const TFirstPort first = ChooseFirstPort(GivenPort, remembered);
     const std::string text =
         PortListingText(first, PortSearchOrder(first, ListSerialPorts("/sys", ui)));
     std::fputs(text.c_str(), stdout);

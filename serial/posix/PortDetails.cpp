@@ -6,10 +6,13 @@
 #include "serial/PortDetails.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
@@ -83,10 +86,29 @@ void ReadSysfs(const std::string& KernelName, const TDeviceRoots& Roots, TPortDe
     }
 }
 
-TPortAccess AccessOf(const std::string& Path) {
-    if (::faccessat(AT_FDCWD, Path.c_str(), R_OK | W_OK, AT_EACCESS) == 0)
-        return TPortAccess::paAllowed;
-    return errno == ENOENT || errno == ENOTDIR ? TPortAccess::paMissing : TPortAccess::paDenied;
+// A character device that the kernel does not file under another class than tty (/dev/zero is
+// "mem"). Pseudo-terminal slaves have no entry there: they count.
+bool MayBeSerial(const struct stat& Node, const TDeviceRoots& Roots) {
+    if (!S_ISCHR(Node.st_mode)) return false;
+    const std::string number =
+        std::to_string(major(Node.st_rdev)) + ":" + std::to_string(minor(Node.st_rdev));
+    const std::string subsystem =
+        Resolved(fs::path(Roots.Sysfs) / "dev" / "char" / number / "subsystem");
+    return subsystem.empty() || fs::path(subsystem).filename() == "tty";
+}
+
+// Looks at the node without opening it: an open raises the modem lines of a real port.
+TPortAccess AccessOf(const std::string& Path, const TDeviceRoots& Roots, std::string& Reason) {
+    struct stat node {};
+    if (::stat(Path.c_str(), &node) == 0) {
+        if (!MayBeSerial(node, Roots)) return TPortAccess::paNotSerial;
+        if (::faccessat(AT_FDCWD, Path.c_str(), R_OK | W_OK, AT_EACCESS) == 0)
+            return TPortAccess::paAllowed;
+    }
+    if (errno == ENOENT || errno == ENOTDIR) return TPortAccess::paMissing;
+    if (IsPermissionError(errno)) return TPortAccess::paDenied;
+    Reason = std::strerror(errno);
+    return TPortAccess::paUnreachable;
 }
 
 }  // namespace
@@ -95,7 +117,7 @@ TPortDetails DescribePort(const std::string& PortName, const TDeviceRoots& Roots
     TPortDetails details;
     details.Path = UnderDevRoot(PortName, Roots);
     details.Device = Resolved(details.Path);
-    details.Access = AccessOf(details.Path);
+    details.Access = AccessOf(details.Path, Roots, details.Reason);
     if (details.Access == TPortAccess::paDenied) details.Advice = PortAccessAdvice(details.Path);
     if (details.Device.empty()) return details;
 

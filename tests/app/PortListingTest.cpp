@@ -1,8 +1,14 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <fstream>
 #include <string>
+#include <vector>
 
 #include "app/logic/PortListing.h"
+#include "tests/common/PseudoTerminal.h"
+#include "tests/common/ScratchFolder.h"
 #include "tests/serial/FakeDeviceTree.h"
 
 using namespace trimora;
@@ -27,6 +33,7 @@ TEST(PortListing, OneBlockPerPortInSearchOrder) {
         first, PortSearchOrder(first, {"/dev/ttyACM0", "/dev/ttyS0", "/dev/ttyUSB0"}, t.Roots()),
         t.Roots());
 
+    const std::string open = t.NodesAreDevices() ? "this user may open it" : "not a serial device";
     EXPECT_EQ(text, byId +
                         "  [remembered: the dongle answered here last time]\n"
                         "  device:       " +
@@ -43,7 +50,9 @@ TEST(PortListing, OneBlockPerPortInSearchOrder) {
                         "  manufacturer: FTDI\n"
                         "  product:      FT232R USB UART\n"
                         "  serial:       A5\n"
-                        "  access:       this user may open it\n"
+                        "  access:       " +
+                        open +
+                        "\n"
                         "\n" +
                         t.DevPath("ttyS0") +
                         " (COM1)\n"
@@ -55,7 +64,8 @@ TEST(PortListing, OneBlockPerPortInSearchOrder) {
                         "  USB id:       2341:0043\n"
                         "  manufacturer: Arduino (www.arduino.cc)\n"
                         "  serial:       7\n"
-                        "  access:       this user may open it\n");
+                        "  access:       " +
+                        open + "\n");
 }
 
 TEST(PortListing, APortGivenOnTheCommandLineIsSaidToBe) {
@@ -81,4 +91,32 @@ TEST(PortListing, ADevicesOwnStringsCannotSteerTheTerminal) {
     EXPECT_NE(text.find("  manufacturer: Evil?]0;owned? Corp\n"), std::string::npos) << text;
     EXPECT_NE(text.find("  product:      Dongle?[2J\n"), std::string::npos) << text;
     EXPECT_NE(text.find("  serial:       A?5?\n"), std::string::npos) << text;
+}
+
+// A name given with --port that leads to no serial device: neither called openable nor answered
+// with advice about permissions that would not help.
+TEST(PortListing, WhatIsNoSerialDeviceIsSaidToBeNone) {
+    test::ScratchFolder dir;
+    test::PseudoTerminal pty;
+    const std::string fifo = dir.Path() + "/fifo", file = dir.Path() + "/file",
+                      loop = dir.Path() + "/loop";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::ofstream(file) << "x";
+    ASSERT_EQ(::symlink((loop + "2").c_str(), loop.c_str()), 0);
+    ASSERT_EQ(::symlink(loop.c_str(), (loop + "2").c_str()), 0);
+    struct Case {
+        std::string Port, Access;
+    };
+    const std::vector<Case> cases = {
+        {fifo, "not a serial device"},
+        {file, "not a serial device"},
+        {"/dev/zero", "not a serial device"},
+        {loop, "cannot reach it: Too many levels of symbolic links"},
+        {dir.Path() + "/" + std::string(300, 'x'), "cannot reach it: File name too long"},
+        {pty.SlavePath(), "this user may open it"},
+    };
+    for (const Case& c : cases) {
+        const std::string text = PortListingText({c.Port, TFirstPort::fpGiven}, {c.Port});
+        EXPECT_NE(text.find("\n  access:       " + c.Access + "\n"), std::string::npos) << text;
+    }
 }

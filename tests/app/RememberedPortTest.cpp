@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <future>
 #include <memory>
 #include <optional>
@@ -112,4 +115,51 @@ TEST(RememberedPort, AStrayLockBesideTheFileHoldsNothingUp) {
     EXPECT_NE(text.find("Kept=yes"), std::string::npos) << "other settings are kept:\n" << text;
     for (const fs::directory_entry& e : fs::directory_iterator(dir.Path() + "/Trimora"))
         EXPECT_EQ(e.path().filename().string().find(".new"), std::string::npos) << e.path();
+}
+
+// Only a plain file of a sane size is read: a 77 MB one held the start-up for 10 s, and a FIFO
+// there would hold it for good. Such a file is ignored, with a word saying so, and the next
+// store replaces it.
+TEST(RememberedPort, AnOversizedOrOddFileIsIgnoredAndSaidToBe) {
+    struct Case {
+        const char* Name;
+        std::function<void(const std::string&)> Make;
+        std::string Why;  // after the file's name
+    };
+    const std::vector<Case> cases = {
+        {"larger than the bound",
+         [](const std::string& File) {
+             std::ofstream(File) << "[Dongle]\nPort=/dev/ttyUSB3\n[Padding]\nPad="
+                                 << std::string(70 * 1024, 'x') << "\n";
+         },
+         " is larger than 64 KiB: ignored"},
+        {"a link to /dev/zero",
+         [](const std::string& File) { ASSERT_EQ(::symlink("/dev/zero", File.c_str()), 0); },
+         " is not a plain file: ignored"},
+        {"a FIFO", [](const std::string& File) { ASSERT_EQ(::mkfifo(File.c_str(), 0600), 0); },
+         " is not a plain file: ignored"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        ScratchFolder dir;
+        const TRememberedPort memory(dir.Path() + "/Trimora.conf");
+        c.Make(memory.File());
+        auto loaded = std::make_shared<std::promise<std::pair<std::string, std::string>>>();
+        std::future<std::pair<std::string, std::string>> result = loaded->get_future();
+        std::thread([memory, loaded] {
+            std::string ignored;
+            std::string port = memory.Load(&ignored);
+            loaded->set_value({port, ignored});
+        }).detach();
+        ASSERT_EQ(result.wait_for(std::chrono::seconds(10)), std::future_status::ready)
+            << "reading the file does not return";
+        const auto [port, ignored] = result.get();
+        EXPECT_EQ(port, "");
+        EXPECT_EQ(ignored, memory.File() + c.Why);
+
+        std::string error, noneIgnored;
+        ASSERT_TRUE(memory.Store("/dev/ttyACM0", error)) << error;
+        EXPECT_EQ(memory.Load(&noneIgnored), "/dev/ttyACM0");
+        EXPECT_EQ(noneIgnored, "");
+    }
 }

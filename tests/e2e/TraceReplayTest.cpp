@@ -9,6 +9,7 @@
 
 #include "protocol/WirelessProtocol.h"
 #include "runtime/TMemo.h"
+#include "runtime/TextEncoding.h"
 #include "runtime/TraceFile.h"
 #include "tests/common/FileContents.h"
 #include "tests/e2e/LineBench.h"
@@ -23,12 +24,12 @@ using trimora::test::FileLines;
 
 namespace {
 
-// The lines of what the dongle sent, without any time of day.
+// The lines of what the dongle sent, without any time of day, as the trace file holds them.
 std::vector<std::string> DongleLines(const std::vector<std::string>& Lines, std::size_t Skip) {
     std::vector<std::string> out;
     for (const std::string& line : Lines)
         if (line.size() > Skip && line.compare(Skip, 2, "<-") == 0)
-            out.push_back(line.substr(Skip));
+            out.push_back(AsUtf8(line.substr(Skip)));
     return out;
 }
 

@@ -47,9 +47,35 @@ TEST(TraceFile, AppendsEachLineAtOnceWithTheTimeOfDay) {
     EXPECT_TRUE(std::regex_search(lines[1], time)) << lines[1];
     EXPECT_EQ(lines[1].substr(13), "->3E0A00000021 Version Req Console 0");
     EXPECT_EQ(lines[2].substr(13),
-              std::string("<-3E0101050B757800000021 Data of console n\xB0") + "1");
+              std::string("<-3E0101050B757800000021 Data of console n\xC2\xB0") + "1");
     EXPECT_EQ(pane.Count(), 0);
     EXPECT_TRUE(file.Writing());
+}
+
+// The program's own texts are Latin-1 ("n\xB0"); the file is UTF-8, which every editor and
+// grep reads. What is UTF-8 already (a port's name) stays as it is.
+TEST(TraceFile, TheFileIsUtf8) {
+    struct Case {
+        std::string Line, InFile;
+    };
+    const std::vector<Case> cases = {
+        {"Data of console n\xB0"
+         "2",
+         "Data of console n\xC2\xB0"
+         "2"},
+        {"n\xB0\xB0 \xE9\xFF", "n\xC2\xB0\xC2\xB0 \xC3\xA9\xC3\xBF"},
+        {"cut short: caf\xC3", "cut short: caf\xC3\x83"},
+        {"Found on /dev/serial/by-id/usb-Caf\xC3\xA9-if00",
+         "Found on /dev/serial/by-id/usb-Caf\xC3\xA9-if00"},
+        {"->3E0A00000021 Version Req Console 0", "->3E0A00000021 Version Req Console 0"},
+    };
+    ScratchFolder dir;
+    const std::string path = dir.Path() + "/trace.log";
+    TTraceFile file(path);
+    for (const Case& c : cases) file.WriteLine(c.Line);
+    const std::vector<std::string> lines = FileLines(path);
+    ASSERT_EQ(lines.size(), cases.size());
+    for (std::size_t i = 0; i < cases.size(); ++i) EXPECT_EQ(lines[i].substr(13), cases[i].InFile);
 }
 
 // Whether the file cannot be made or the disk is full, the user hears of it once, and tracing

@@ -2,6 +2,7 @@
 
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 #include <filesystem>
 #include <fstream>
@@ -66,10 +67,20 @@ class FakeDeviceTree {
         AddDriver(device, "pnp", Driver);
         Write(Tty(device, Name) / "type", "4");
     }
-    // The device node, with its mode.
+    // The device node, with its mode: a character device where this process may make one
+    // (root), else a plain file, which is no serial device (see OpenNodeAccess).
     void Node(const std::string& Name, mode_t Mode = 0660) {
-        Write(Dev() / Name, "");
+        std::filesystem::remove(Dev() / Name);
+        if (::mknod(DevPath(Name).c_str(), S_IFCHR | 0600, ::makedev(188, FNextMinor++)) != 0) {
+            FNodesAreDevices = false;
+            Write(Dev() / Name, "");
+        }
         ::chmod(DevPath(Name).c_str(), Mode);
+    }
+    bool NodesAreDevices() const { return FNodesAreDevices; }
+    // What DescribePort says of a node of Node() that this user may open.
+    TPortAccess OpenNodeAccess() const {
+        return FNodesAreDevices ? TPortAccess::paAllowed : TPortAccess::paNotSerial;
     }
     // A udev link in /dev/serial/<Kind> (by-id or by-path) to the node Name.
     std::string SerialLink(const std::string& Kind, const std::string& LinkName,
@@ -105,6 +116,8 @@ class FakeDeviceTree {
     }
 
     std::filesystem::path FRoot;
+    unsigned FNextMinor = 0;
+    bool FNodesAreDevices = true;
 };
 
 }  // namespace trimora::test

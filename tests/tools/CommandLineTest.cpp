@@ -205,11 +205,11 @@ TEST(CommandLine, RefusesWhatItCannotMeanAndSaysWhy) {
     } cases[] = {
         {{"--consoles", ""}, "bad value for --consoles: "},
         {{"--consoles="}, "bad value for --consoles: "},
-        {{"--stay=1"}, "--stay takes no value"},
-        {{"--help=x"}, "--help takes no value"},
+        {{"--stay=1"}, "option --stay takes no value"},
+        {{"--help=x"}, "option --help takes no value"},
         {{"--garbage-bytes", "32769"}, "bad value for --garbage-bytes: 32769"},
         {{"--garbage-bytes", "300000000"}, "bad value for --garbage-bytes: 300000000"},
-        {{"--link", "--echo"}, "--link needs a value"},  // an option is not a path
+        {{"--link", "--echo"}, "option --link needs a value"},  // an option is not a path
         {{"--speed", "-3"}, "bad value for --speed: -3"},
     };
     for (const auto& c : cases) {

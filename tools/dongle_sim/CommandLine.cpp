@@ -1,12 +1,12 @@
 #include "tools/dongle_sim/CommandLine.h"
 
-#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <functional>
 #include <map>
 #include <sstream>
 
+#include "runtime/OptionTable.h"
 #include "tools/dongle_sim/ConsoleCommands.h"
 
 namespace trimora::sim {
@@ -90,12 +90,6 @@ std::vector<ConsoleConfig> JoiningConsoles(const CliOptions& Options) {
         consoles.push_back(c);
     }
     return consoles;
-}
-
-// A word that begins like an option is not taken as the value of the option before it.
-bool LooksLikeOption(const std::string& Word) {
-    return Word.size() > 1 && Word[0] == '-' &&
-           !std::isdigit(static_cast<unsigned char>(Word[1])) && Word[1] != '.';
 }
 
 const std::map<std::string, Setter>& ValueOptions() {
@@ -206,43 +200,26 @@ const std::map<std::string, std::function<void(CliOptions&)>>& FlagOptions() {
     return flags;
 }
 
+// The table the parser reads, applying to Options.
+std::vector<TOption> OptionTable(CliOptions& Options) {
+    std::vector<TOption> table;
+    for (const auto& flag : FlagOptions())
+        table.push_back(FlagOption(flag.first, [&Options, &flag] { flag.second(Options); }));
+    for (const auto& setter : ValueOptions())
+        table.push_back(ValueOption(setter.first, [&Options, &setter](const std::string& Value) {
+            if (setter.second(Options, Value)) return std::string();
+            return "bad value for " + setter.first + ": " + Value;
+        }));
+    return table;
+}
+
 }  // namespace
 
 std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& Args,
                                            std::string& Error) {
     CliOptions options;
-    for (std::size_t i = 0; i < Args.size(); ++i) {
-        std::string name = Args[i];
-        std::optional<std::string> value;
-        if (const auto eq = name.find('='); name.rfind("--", 0) == 0 && eq != std::string::npos) {
-            value = name.substr(eq + 1);
-            name = name.substr(0, eq);
-        }
-        if (auto flag = FlagOptions().find(name); flag != FlagOptions().end()) {
-            if (value) {
-                Error = name + " takes no value";
-                return std::nullopt;
-            }
-            flag->second(options);
-            continue;
-        }
-        const auto setter = ValueOptions().find(name);
-        if (setter == ValueOptions().end()) {
-            Error = "unknown option " + Args[i];
-            return std::nullopt;
-        }
-        if (!value) {
-            if (i + 1 >= Args.size() || LooksLikeOption(Args[i + 1])) {
-                Error = name + " needs a value";
-                return std::nullopt;
-            }
-            value = Args[++i];
-        }
-        if (!setter->second(options, *value)) {
-            Error = "bad value for " + name + ": " + *value;
-            return std::nullopt;
-        }
-    }
+    Error = ApplyOptions(Args, OptionTable(options));
+    if (!Error.empty()) return std::nullopt;
     if (options.Help) return options;
     options.Config.Consoles = JoiningConsoles(options);
     Error = ValidateConfig(options.Config);

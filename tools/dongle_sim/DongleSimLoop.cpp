@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "protocol/FrameCodec.h"
+#include "tools/dongle_sim/DeviceFrames.h"
 #include "tools/dongle_sim/DongleSim.h"
 #include "tools/dongle_sim/MonotonicClock.h"
 #include "tools/dongle_sim/SlaveLink.h"
@@ -96,7 +97,7 @@ void DongleSim::QueueFrame(std::string Frame, FrameKind Kind) {
     }
     if (BurstSize() > 0) FOutput.Push(GarbageBurst(), OutputQueue::Kind::Garbage);
     if (FConfig.Faults.InnerEndByte && Frame.size() >= 2)
-        Frame[Frame.size() - 2] = static_cast<char>(0x21);  // the reserved byte
+        Frame[Frame.size() - 2] = static_cast<char>(kFrameEnd);  // the reserved byte
     if (FConfig.Faults.ShortFrames && Frame.size() > 2) Frame.resize(Frame.size() - 2);
     FOutput.Push(std::move(Frame), Kind == FrameKind::Measure ? OutputQueue::Kind::Measure
                                                               : OutputQueue::Kind::Frame);
@@ -111,7 +112,8 @@ std::string DongleSim::GarbageBurst() {
     std::string burst;
     while (burst.size() < FConfig.Faults.GarbageBytes) {
         const int b = byte(FRandom);
-        if (FConfig.Faults.Garbage == GarbageMode::BetweenFrames && (b == 0x3E || b == 0x21))
+        if (FConfig.Faults.Garbage == GarbageMode::BetweenFrames &&
+            (b == kFrameStart || b == kFrameEnd))
             continue;
         burst += static_cast<char>(b);
     }

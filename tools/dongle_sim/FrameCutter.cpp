@@ -1,24 +1,21 @@
 #include "tools/dongle_sim/FrameCutter.h"
 
-namespace trimora::sim {
+#include "tools/dongle_sim/DeviceFrames.h"
 
-namespace {
-constexpr char kStart = 0x3E;
-constexpr char kEnd = 0x21;
-}  // namespace
+namespace trimora::sim {
 
 std::vector<std::string> FrameCutter::Feed(const std::string& Bytes) {
     std::vector<std::string> frames;
     for (char c : Bytes) {
         if (FPending.empty()) {
-            if (c == kStart)
+            if (static_cast<std::uint8_t>(c) == kFrameStart)
                 FPending += c;
             else
                 ++FDiscarded;
             continue;
         }
         FPending += c;
-        if (c == kEnd) {
+        if (static_cast<std::uint8_t>(c) == kFrameEnd) {
             frames.push_back(std::move(FPending));
             FPending.clear();
         } else if (FPending.size() >= kMaxPending) {

@@ -2,11 +2,14 @@
 
 #include <set>
 
+#include "tools/dongle_sim/DeviceFrames.h"
+
 namespace trimora::sim {
 
 bool IsUsableConsoleId(unsigned Id) {
-    // 0 is the dongle, 255 means every console, and 0x21 would end the frame it travels in.
-    return Id >= 1 && Id <= 254 && Id != 0x21;
+    // 0 is the dongle, 255 means every console, and an end byte would end the frame it travels
+    // in.
+    return Id != kDongleId && Id < kAllConsoles && Id != kFrameEnd;
 }
 
 std::string ValidateConfig(const SimConfig& Config) {

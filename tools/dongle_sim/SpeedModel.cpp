@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "tools/dongle_sim/DeviceFrames.h"
+
 namespace trimora::sim {
 
 SpeedProfile SpeedProfile::Constant(double Kmh) {
@@ -64,13 +66,13 @@ std::uint16_t RawSpeedFromKmh(double Kmh, bool AvoidEnd) {
     units = std::min(units, 65535.0);
     auto raw = static_cast<std::uint16_t>(units);
     if (!AvoidEnd) return raw;
-    if ((raw >> 8) == 0x21) raw = (raw & 0xFF) < 0x80 ? 0x20FF : 0x2200;
-    if ((raw & 0xFF) == 0x21) raw = static_cast<std::uint16_t>(raw + 1);
+    if ((raw >> 8) == kFrameEnd) raw = (raw & 0xFF) < 0x80 ? 0x20FF : 0x2200;
+    if ((raw & 0xFF) == kFrameEnd) raw = static_cast<std::uint16_t>(raw + 1);
     return raw;
 }
 
 std::uint8_t AvoidEndByte(std::uint8_t Value, bool AvoidEnd) {
-    return AvoidEnd && Value == 0x21 ? 0x22 : Value;
+    return AvoidEnd && Value == kFrameEnd ? kFrameEnd + 1 : Value;
 }
 
 }  // namespace trimora::sim
