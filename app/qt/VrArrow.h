@@ -4,7 +4,7 @@
 #include <QRect>
 #include <QWidget>
 
-#include "app/ArrowShape.h"
+#include "app/logic/ArrowShape.h"
 
 namespace trimora {
 

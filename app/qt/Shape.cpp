@@ -1,4 +1,4 @@
-#include "app/Shape.h"
+#include "app/qt/Shape.h"
 
 #include <QPainter>
 

@@ -1,4 +1,4 @@
-#include "app/QtRuntimeBindings.h"
+#include "app/qt/QtRuntimeBindings.h"
 
 #include <QApplication>
 #include <QMessageBox>

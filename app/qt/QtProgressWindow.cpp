@@ -1,4 +1,4 @@
-#include "app/QtProgressWindow.h"
+#include "app/qt/QtProgressWindow.h"
 
 #include <QGuiApplication>
 #include <QLabel>

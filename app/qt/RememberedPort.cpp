@@ -1,4 +1,4 @@
-#include "app/RememberedPort.h"
+#include "app/logic/RememberedPort.h"
 
 #include <pwd.h>
 #include <sys/stat.h>

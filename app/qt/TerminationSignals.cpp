@@ -1,4 +1,4 @@
-#include "app/TerminationSignals.h"
+#include "app/qt/TerminationSignals.h"
 
 #include <signal.h>
 #include <sys/signalfd.h>
@@ -45,6 +45,7 @@ void TTerminationSignals::ReadPending() {
     while (::read(FFd, &info, sizeof info) == static_cast<ssize_t>(sizeof info)) {
         FRequested = true;
         emit TerminationRequested(static_cast<int>(info.ssi_signo));
+        if (OnRequested) OnRequested();
     }
 }
 

@@ -1,4 +1,4 @@
-#include "app/FontSubstitute.h"
+#include "app/qt/FontSubstitute.h"
 
 #include <QFileInfo>
 #include <QFontDatabase>

@@ -1,10 +1,10 @@
-#include "app/Form1.h"
+#include "app/logic/Form1.h"
 
-#include <QFontMetrics>
-#include <QTimer>
 #include <cmath>
 
+#include "app/logic/CalibrationGeometry.h"
 #include "serial/ComPort.h"
+#include "support/ThdTimer.h"
 
 namespace trimora {
 
@@ -16,25 +16,17 @@ constexpr double KmhPerSpeedUnit = 0.008482;  // a measure's raw speed
 constexpr double OnTargetTolerance = 0.5;     // km/h
 constexpr std::uint8_t NextPointKey = 4, PreviousPointKey = 1;
 
-constexpr TControlRect StatusRect = CalibrationGeometry::StatusLine;
-
 }  // namespace
 
-TForm1::TForm1(ProtocolSetup Setup, QWidget* Parent)
-    : TCalibrationLayout(Parent), FSetup(std::move(Setup)) {
-    connect(Btn_P1, &QPushButton::clicked, this, [this] { Btn_P1Click(Btn_P1); });
-    connect(Btn_P2, &QPushButton::clicked, this, [this] { Btn_P2Click(Btn_P2); });
-    connect(Btn_P3, &QPushButton::clicked, this, [this] { Btn_P3Click(Btn_P3); });
-    StatusLine = new TLabel(this);
-    StatusLine->SetAutoSize(false);
-    StatusLine->setGeometry(StatusRect.Left, StatusRect.Top, StatusRect.Width, StatusRect.Height);
-    // The small outer height leaves the client area ending where the text pane begins under a
-    // 28 px frame; a window manager with a taller title bar must not hide the status line.
-    SetMinimumClientHeight(CalibrationGeometry::MinimumClientHeight);
-    FStaleTimer = new QTimer(this);
-    FStaleTimer->setSingleShot(true);
-    connect(FStaleTimer, &QTimer::timeout, this, [this] { MeasuresStopped(); });
-    FormCreate(this);
+TForm1::TForm1(TCalibrationView& View, ProtocolSetup Setup)
+    : FView(View), FSetup(std::move(Setup)) {
+    FStaleTimer = std::make_unique<TThreadedTimer>(nullptr);
+    FStaleTimer->SetInterval(StaleAfterMs);
+    FStaleTimer->OnTimer = [this](TObject*) {
+        FStaleTimer->SetEnabled(false);  // once per silence
+        MeasuresStopped();
+    };
+    FormCreate(nullptr);
     FollowDongle();
 }
 
@@ -51,13 +43,14 @@ TForm1::~TForm1() {
 void TForm1::ShutDown() {
     if (FShutDown) return;
     FShutDown = true;
-    FStaleTimer->stop();
+    FStaleTimer->SetEnabled(false);
     if (FSearch) FSearch->Stop();
-    FormDestroy(this);
+    FormDestroy(nullptr);
 }
 
-void TForm1::FormCreate(QObject*) {
-    SetOuterHeight(SmallOuterHeight);  // the text pane stays out of view
+void TForm1::FormCreate(TObject*) {
+    // The text pane stays out of view.
+    FView.SetOuterHeight(CalibrationGeometry::SmallOuterHeight);
     FProtocol = std::make_unique<TVelnWirelessProtocol>(nullptr);
     if (FSetup) FSetup(*FProtocol);
     FProtocol->SetDisplayMessage(true);
@@ -77,7 +70,7 @@ void TForm1::FormCreate(QObject*) {
     FProtocol->OpenRegistration();
 }
 
-void TForm1::FormDestroy(QObject*) {
+void TForm1::FormDestroy(TObject*) {
     FProtocol->SetDebugMemo(nullptr);
     FProtocol->DisableResistanceTimer();
     FProtocol->SetMeasures(false);
@@ -85,44 +78,34 @@ void TForm1::FormDestroy(QObject*) {
     FProtocol->Disconnect();
 }
 
-void TForm1::Btn_P1Click(QObject*) {
+void TForm1::FormKeyPress(TObject*, char Key) {
+    // Only lower-case d; the text pane below comes into view.
+    if (Key == 'd') FView.SetOuterHeight(CalibrationGeometry::LargeOuterHeight);
+}
+
+void TForm1::Btn_P1Click(TObject*) {
     ApplyPoint(1);
 }
-void TForm1::Btn_P2Click(QObject*) {
+void TForm1::Btn_P2Click(TObject*) {
     ApplyPoint(2);
 }
-void TForm1::Btn_P3Click(QObject*) {
+void TForm1::Btn_P3Click(TObject*) {
     ApplyPoint(3);
+}
+
+std::string TForm1::InUnit(double Kmh) const {
+    if (FView.MphChecked()) return FView.FormatOneDecimal(Kmh / KmhPerMph) + " mph";
+    return FView.FormatOneDecimal(Kmh) + " km/h";
 }
 
 void TForm1::ApplyPoint(int Point) {
     const double speed = FPointSpeeds[Point - 1];
-    ZonaObbiettivo->show();
-    MuoviZonaObbiettivo(speed, PointZoneWidth);
-    if (CheckBox1->isChecked())
-        Label2->SetCaption(
-            QStringLiteral("Target speed: %1 mph").arg(FormatOneDecimal(speed / KmhPerMph)));
-    else
-        Label2->SetCaption(QStringLiteral("Target speed: %1 km/h").arg(FormatOneDecimal(speed)));
+    FView.ShowTargetZone(speed, PointZoneWidth);
+    FView.ShowTarget("Target speed: " + InUnit(speed));
     FTargetSpeed = speed;
     FProtocol->SetConsoleResistance(FConsoleId, static_cast<std::uint8_t>(FPointLevels[Point - 1]),
                                     0, 0);
     FCurrentPoint = Point - 1;
-}
-
-QPushButton* TForm1::PointButton(int Point) const {
-    switch (Point) {
-        case 0:
-            return Btn_P1;
-        case 1:
-            return Btn_P2;
-        default:
-            return Btn_P3;
-    }
-}
-
-bool TForm1::CanTakeFocus() const {
-    return isVisible() && isEnabled();
 }
 
 void TForm1::tmpMeasureRecieved(TVelnWirelessConsoleMeasures& val, std::uint8_t id_console) {
@@ -141,27 +124,20 @@ void TForm1::tmpMeasureRecieved(TVelnWirelessConsoleMeasures& val, std::uint8_t 
     else if (keys == PreviousPointKey)
         FCurrentPoint = FCurrentPoint == 0 ? 2 : FCurrentPoint - 1;
 
-    // Every measure re-applies the point: the target text follows the mph box and the level is
-    // written again. Before the window is first shown there is no focus to move.
-    QPushButton* button = PointButton(FCurrentPoint);
-    if (CanTakeFocus()) button->setFocus(Qt::OtherFocusReason);
-    button->click();
+    // Every measure re-applies the point, as a click on its button: the target text follows the
+    // mph box and the level is written again.
+    FView.FocusPointButton(FCurrentPoint);
+    ApplyPoint(FCurrentPoint + 1);
 
     if (!FProtocol->Connected()) return;
     MeasureFresh();
-    MuoviIndicatore(speed);
-    if (CheckBox1->isChecked())
-        Label1->SetCaption(
-            QStringLiteral("Speed: %1 mph").arg(FormatOneDecimal(speed / KmhPerMph)));
-    else
-        Label1->SetCaption(QStringLiteral("Speed: %1 km/h").arg(FormatOneDecimal(speed)));
-    QFont font = Label1->font();
-    font.setBold(std::fabs(speed - FTargetSpeed) < OnTargetTolerance);  // always in km/h
-    Label1->setFont(font);
+    FView.ShowArrowAt(speed);
+    FView.ShowSpeed("Speed: " + InUnit(speed),
+                    std::fabs(speed - FTargetSpeed) < OnTargetTolerance);  // always in km/h
 }
 
 void TForm1::TmpConsoleAdd(std::int32_t id) {
-    setWindowTitle(QStringLiteral("Trimora: Connected"));
+    FView.SetCaption("Trimora: Connected");
     FConsoleId = id;  // resistances go to the console that joined last
     FProtocol->SetMeasures(true);
     FProtocol->EnableResistanceTimer();
@@ -175,9 +151,7 @@ void TForm1::FollowDongle() {
     FSearch->OnLost = [this] { DongleLost(); };
     FSearch->OnFound = [this] { DongleFound(); };
     FSearch->OnProbing = [this](const std::string& Port) {
-        const QString port = QString::fromStdString(Port);
-        ShowStatus(FDongleSeen ? QStringLiteral("Dongle lost: trying %1").arg(port)
-                               : QStringLiteral("No dongle yet: trying %1").arg(port));
+        ShowStatus((FDongleSeen ? "Dongle lost: trying " : "No dongle yet: trying ") + Port);
     };
     FSearch->OnFailed = [this](const std::string& Port) { ProbeFailed(Port); };
     // After the start-up search, whose own attempts are no loss.
@@ -188,14 +162,14 @@ void TForm1::FollowDongle() {
         return;
     }
     // No speed to point at.
-    Indicatore->hide();
+    FView.SetArrowVisible(false);
     ShowStatus(WaitingForDongleText());
 }
 
 void TForm1::DongleLost() {
     if (FShutDown) return;
-    setWindowTitle(QStringLiteral("Trimora: not connected!"));
-    FStaleTimer->stop();
+    FView.SetCaption("Trimora: not connected!");
+    FStaleTimer->SetEnabled(false);
     ShowStale();
     ShowStatus(WaitingForDongleText());
 }
@@ -203,8 +177,7 @@ void TForm1::DongleLost() {
 void TForm1::ProbeFailed(const std::string& Port) {
     if (FShutDown) return;
     // The attempt is over: what is true again, and what failed.
-    ShowStatus(QStringLiteral("No dongle on %1. %2")
-                   .arg(QString::fromStdString(Port), WaitingForDongleText()));
+    ShowStatus("No dongle on " + Port + ". " + WaitingForDongleText());
 }
 
 void TForm1::ConsoleLeft(std::int32_t Id) {
@@ -212,9 +185,9 @@ void TForm1::ConsoleLeft(std::int32_t Id) {
     // still sends (another rider's speed would pass for this one's); the next one to join is
     // followed, as always.
     if (FShutDown || Id != FConsoleId) return;
-    FStaleTimer->stop();
+    FStaleTimer->SetEnabled(false);
     ShowStale();
-    ShowStatus(QStringLiteral("Console %1 left; dongle on %2").arg(Id).arg(DonglePlace()));
+    ShowStatus("Console " + std::to_string(Id) + " left; dongle on " + DonglePlace());
 }
 
 void TForm1::DongleFound() {
@@ -229,9 +202,11 @@ void TForm1::DongleFound() {
 
 void TForm1::MeasureFresh() {
     FMeasured = true;
-    FStaleTimer->start(StaleAfterMs);
+    // Enabling again starts a full period.
+    FStaleTimer->SetEnabled(false);
+    FStaleTimer->SetEnabled(true);
     // Hidden while there was no speed to show: stale, or no dongle at the start.
-    Indicatore->show();
+    FView.SetArrowVisible(true);
     if (!FStale) return;
     FStale = false;
     ShowStatus(ConsoleJoinedText());
@@ -240,55 +215,44 @@ void TForm1::MeasureFresh() {
 void TForm1::MeasuresStopped() {
     ShowStale();
     if (FProtocol->Connected())
-        ShowStatus(QStringLiteral("Console %1 stopped sending: out of range or battery flat?")
-                       .arg(FConsoleId));
+        ShowStatus("Console " + std::to_string(FConsoleId) +
+                   " stopped sending: out of range or battery flat?");
 }
 
 void TForm1::ShowStale() {
     // Before the first measure the window stays as it was laid out.
     if (!FMeasured || FStale) return;
     FStale = true;
-    Label1->SetCaption(CheckBox1->isChecked() ? QStringLiteral("Speed: -- mph")
-                                              : QStringLiteral("Speed: -- km/h"));
-    QFont font = Label1->font();
-    font.setBold(false);
-    Label1->setFont(font);
-    Indicatore->hide();  // an arrow would claim a speed
+    FView.ShowSpeed(FView.MphChecked() ? "Speed: -- mph" : "Speed: -- km/h", false);
+    FView.SetArrowVisible(false);  // an arrow would claim a speed
 }
 
-void TForm1::ShowStatus(const QString& Text) {
+void TForm1::ShowStatus(const std::string& Text) {
     FStatusText = Text;
-    StatusLine->setText(
-        QFontMetrics(StatusLine->font()).elidedText(Text, Qt::ElideMiddle, StatusRect.Width));
-    StatusLine->setToolTip(Text);
+    FView.ShowStatus(Text);
 }
 
-QString TForm1::DonglePlace() const {
-    if (FProtocol->Port() != nullptr) return QString::fromStdString(FProtocol->Port()->Port());
-    return QString::fromStdString(FSearch ? FSearch->LastPort() : FProtocol->PortDef());
+std::string TForm1::DonglePlace() const {
+    if (FProtocol->Port() != nullptr) return FProtocol->Port()->Port();
+    return FSearch ? FSearch->LastPort() : FProtocol->PortDef();
 }
 
-QString TForm1::WaitingForConsoleText() const {
-    if (FConsoleId == 0)
-        return QStringLiteral("Dongle on %1: waiting for a console to join").arg(DonglePlace());
-    return QStringLiteral("Dongle on %1: waiting for console %2 to join again")
-        .arg(DonglePlace())
-        .arg(FConsoleId);
+std::string TForm1::WaitingForConsoleText() const {
+    if (FConsoleId == 0) return "Dongle on " + DonglePlace() + ": waiting for a console to join";
+    return "Dongle on " + DonglePlace() + ": waiting for console " + std::to_string(FConsoleId) +
+           " to join again";
 }
 
-QString TForm1::WaitingForDongleText() const {
-    const QString last = QString::fromStdString(FSearch ? FSearch->LastPort() : std::string());
-    if (FDongleSeen && last.isEmpty())
-        return QStringLiteral("Dongle lost: waiting for a new serial port");
-    if (FDongleSeen)
-        return QStringLiteral("Dongle lost from %1: waiting for it or a new port").arg(last);
-    return last.isEmpty()
-               ? QStringLiteral("No dongle found: waiting for one to be plugged in")
-               : QStringLiteral("No dongle found: waiting for %1 or a new serial port").arg(last);
+std::string TForm1::WaitingForDongleText() const {
+    const std::string last = FSearch ? FSearch->LastPort() : std::string();
+    if (FDongleSeen && last.empty()) return "Dongle lost: waiting for a new serial port";
+    if (FDongleSeen) return "Dongle lost from " + last + ": waiting for it or a new port";
+    return last.empty() ? "No dongle found: waiting for one to be plugged in"
+                        : "No dongle found: waiting for " + last + " or a new serial port";
 }
 
-QString TForm1::ConsoleJoinedText() const {
-    return QStringLiteral("Console %1 joined; dongle on %2").arg(FConsoleId).arg(DonglePlace());
+std::string TForm1::ConsoleJoinedText() const {
+    return "Console " + std::to_string(FConsoleId) + " joined; dongle on " + DonglePlace();
 }
 
 }  // namespace trimora

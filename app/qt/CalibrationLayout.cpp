@@ -1,4 +1,4 @@
-#include "app/CalibrationLayout.h"
+#include "app/qt/CalibrationLayout.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -19,11 +19,6 @@ constexpr int MemoLeft = Memo1.Left, MemoTop = Memo1.Top;
 
 void Place(QWidget* Widget, const TControlRect& Rect) {
     Widget->setGeometry(Rect.Left, Rect.Top, Rect.Width, Rect.Height);
-}
-
-int RoundHalfEven(double Value) {
-    // nearbyint follows the current rounding mode, which is round-half-to-even by default.
-    return static_cast<int>(std::nearbyint(Value));
 }
 
 QFont VersionFont() {
@@ -132,19 +127,11 @@ QString TCalibrationLayout::FormatOneDecimal(double Value) {
 }
 
 void TCalibrationLayout::MuoviZonaObbiettivo(double Centre, double Width) {
-    ZonaObbiettivo->setGeometry(RoundHalfEven((Centre - Width / 2) * PixelsPerKmh) + Zona->x(),
-                                ZonaObbiettivo->y(), RoundHalfEven(Width * PixelsPerKmh),
-                                ZonaObbiettivo->height());
+    Place(ZonaObbiettivo, TargetZoneAt(Centre, Width));
 }
 
 void TCalibrationLayout::MuoviIndicatore(double Speed) {
-    // The gauge is 50 px wide: its middle lands on the speed's place on the scale.
-    Indicatore->move(RoundHalfEven(Speed * PixelsPerKmh) + Zona->x() - 25, Indicatore->y());
-}
-
-void TCalibrationLayout::FormKeyPress(QObject*, char Key) {
-    // Only lower-case d; the text pane below comes into view.
-    if (Key == 'd') SetOuterHeight(LargeOuterHeight);
+    Indicatore->move(ArrowLeftAt(Speed), Indicatore->y());
 }
 
 bool TCalibrationLayout::IsKeyPreviewTarget(QObject* Watched) const {
@@ -160,8 +147,8 @@ bool TCalibrationLayout::IsKeyPreviewTarget(QObject* Watched) const {
 bool TCalibrationLayout::eventFilter(QObject* Watched, QEvent* Event) {
     if (Event->type() == QEvent::KeyPress && IsKeyPreviewTarget(Watched)) {
         const QString text = static_cast<QKeyEvent*>(Event)->text();
-        if (text.size() == 1 && text.at(0).unicode() < 0x100)
-            FormKeyPress(this, static_cast<char>(text.at(0).unicode()));
+        if (text.size() == 1 && text.at(0).unicode() < 0x100 && OnKeyPreview)
+            OnKeyPreview(static_cast<char>(text.at(0).unicode()));
     }
     return QWidget::eventFilter(Watched, Event);  // the key goes on to the control
 }

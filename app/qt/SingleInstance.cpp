@@ -1,4 +1,4 @@
-#include "app/SingleInstance.h"
+#include "app/qt/SingleInstance.h"
 
 #include <fcntl.h>
 #include <poll.h>

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <functional>
 
 class QSocketNotifier;
 
@@ -21,6 +22,9 @@ class TTerminationSignals : public QObject {
     bool Requested() const { return FRequested; }
     // False when the signals could not be watched (they were not blocked first).
     bool Watching() const { return FFd >= 0; }
+
+    // Called on the GUI thread for each request, after TerminationRequested.
+    std::function<void()> OnRequested;
 
   signals:
     void TerminationRequested(int Signal);

@@ -1,4 +1,4 @@
-#include "app/PortListing.h"
+#include "app/logic/PortListing.h"
 
 namespace trimora {
 

@@ -4,43 +4,49 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 
-#include "app/CalibrationLayout.h"
+#include "app/logic/CalibrationView.h"
 #include "protocol/DongleSearch.h"
 #include "protocol/WirelessProtocol.h"
-
-class QTimer;
+#include "runtime/TObject.h"
 
 namespace trimora {
 
-// The calibration window: three calibration points, the speed as text and as an arrow over the
-// scale with the selected point's target zone. It creates the protocol component, has the dongle
-// found before it is first shown, opens registration, follows the console that joins, and ends
-// the connection when it is destroyed. While the dongle is away it has it looked for and takes
-// the console back when it returns; the caption, a status line at the bottom and a stale speed
-// display say what is true meanwhile.
-class TForm1 : public TCalibrationLayout {
-    Q_OBJECT
+class TThreadedTimer;
+
+// The calibration window's logic: three calibration points, the speed as text and as an arrow
+// over the scale with the selected point's target zone. It creates the protocol component, has
+// the dongle found before the window is first shown, opens registration, follows the console
+// that joins, and ends the connection when it is destroyed. While the dongle is away it has it
+// looked for and takes the console back when it returns; the caption, a status line at the
+// bottom and a stale speed display say what is true meanwhile. What it shows goes to View,
+// which outlives it.
+class TForm1 {
   public:
     // Called with the new protocol component before the dongle is searched for (the command
     // line's port goes in here).
     using ProtocolSetup = std::function<void(TVelnWirelessProtocol&)>;
 
     // Runs FormCreate, which searches for the dongle: the window is not shown before that ends.
-    explicit TForm1(ProtocolSetup Setup = {}, QWidget* Parent = nullptr);
+    explicit TForm1(TCalibrationView& View, ProtocolSetup Setup = {});
     // Runs FormDestroy unless ShutDown did, then releases the protocol component.
-    ~TForm1() override;
+    ~TForm1();
+    TForm1(const TForm1&) = delete;
+    TForm1& operator=(const TForm1&) = delete;
 
     // The window's end while it is still whole: stops following the dongle and runs
     // FormDestroy, once. The program calls it before destroying the window, so that nothing
     // waits (and serves the loop) inside the destructor.
     void ShutDown();
 
-    void FormCreate(QObject* Sender);
-    void FormDestroy(QObject* Sender);
-    void Btn_P1Click(QObject* Sender);
-    void Btn_P2Click(QObject* Sender);
-    void Btn_P3Click(QObject* Sender);
+    void FormCreate(TObject* Sender);
+    void FormDestroy(TObject* Sender);
+    // Every key press while the window is active, before the focused control gets it.
+    void FormKeyPress(TObject* Sender, char Key);
+    void Btn_P1Click(TObject* Sender);
+    void Btn_P2Click(TObject* Sender);
+    void Btn_P3Click(TObject* Sender);
     void tmpMeasureRecieved(TVelnWirelessConsoleMeasures& val, std::uint8_t id_console);
     void TmpConsoleAdd(std::int32_t id);
 
@@ -53,18 +59,16 @@ class TForm1 : public TCalibrationLayout {
     // program remembers the port for its next start).
     std::function<void()> OnDongleFound;
 
-    // One line at the bottom, in space no control uses: what the program is doing and waits for.
-    TLabel* StatusLine = nullptr;
-    // Its whole text (the line shows it shortened to its width).
-    const QString& StatusText() const { return FStatusText; }
+    // The status line's whole text: what the program is doing and waits for.
+    const std::string& StatusText() const { return FStatusText; }
     // The speed shown is older than StaleAfterMs, or the dongle is gone: no speed is shown.
     bool MeasuresStale() const { return FStale; }
     static constexpr int StaleAfterMs = 2000;
 
   private:
     void ApplyPoint(int Point);
-    QPushButton* PointButton(int Point) const;
-    bool CanTakeFocus() const;
+    // The speed in the unit the mph box selects, with its unit.
+    std::string InUnit(double Kmh) const;
 
     // The dongle coming and going, and the measures' freshness.
     void FollowDongle();
@@ -75,12 +79,13 @@ class TForm1 : public TCalibrationLayout {
     void MeasureFresh();
     void MeasuresStopped();
     void ShowStale();
-    void ShowStatus(const QString& Text);
-    QString DonglePlace() const;
-    QString WaitingForConsoleText() const;
-    QString WaitingForDongleText() const;
-    QString ConsoleJoinedText() const;
+    void ShowStatus(const std::string& Text);
+    std::string DonglePlace() const;
+    std::string WaitingForConsoleText() const;
+    std::string WaitingForDongleText() const;
+    std::string ConsoleJoinedText() const;
 
+    TCalibrationView& FView;
     std::array<double, 3> FPointSpeeds{};
     std::array<std::int32_t, 3> FPointLevels{};
     std::int32_t FCurrentPoint = 0;
@@ -93,8 +98,8 @@ class TForm1 : public TCalibrationLayout {
 
     // Destroyed before the protocol component it uses.
     std::unique_ptr<TDongleSearch> FSearch;
-    QTimer* FStaleTimer = nullptr;
-    QString FStatusText;
+    std::unique_ptr<TThreadedTimer> FStaleTimer;
+    std::string FStatusText;
     // A dongle was found at some time: until then nothing was lost.
     bool FDongleSeen = false;
     bool FMeasured = false;

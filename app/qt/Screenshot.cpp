@@ -1,4 +1,4 @@
-#include "app/Screenshot.h"
+#include "app/qt/Screenshot.h"
 
 #include <QPixmap>
 #include <QScreen>

@@ -1,9 +1,9 @@
-#include "app/VrArrow.h"
+#include "app/qt/VrArrow.h"
 
 #include <QImage>
 #include <QPainter>
 
-#include "app/ArrowShape.h"
+#include "app/logic/ArrowShape.h"
 
 namespace trimora {
 

@@ -1,4 +1,4 @@
-#include "app/DemoDongle.h"
+#include "app/logic/DemoDongle.h"
 
 #include <cinttypes>
 

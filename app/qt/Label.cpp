@@ -1,4 +1,4 @@
-#include "app/Label.h"
+#include "app/qt/Label.h"
 
 #include <QEvent>
 #include <QFontMetrics>

@@ -4,17 +4,17 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QWidget>
+#include <functional>
 
-#include "app/CalibrationGeometry.h"
-#include "app/Label.h"
-#include "app/Shape.h"
-#include "app/VrArrow.h"
+#include "app/logic/CalibrationGeometry.h"
+#include "app/qt/Label.h"
+#include "app/qt/Shape.h"
+#include "app/qt/VrArrow.h"
 
 namespace trimora {
 
 // The calibration window's look and the parts of it that need no dongle: its controls where they
-// are laid out, the scale with its target zone and arrow, the outer height, and the key preview
-// through which "d" brings the text pane into view.
+// are laid out, the scale with its target zone and arrow, the outer height, and the key preview.
 class TCalibrationLayout : public QWidget {
     Q_OBJECT
   public:
@@ -43,8 +43,8 @@ class TCalibrationLayout : public QWidget {
     QCheckBox* CheckBox1 = nullptr;
     QPlainTextEdit* Memo1 = nullptr;
 
-    // Every key press while the window is active, before the focused control gets it.
-    void FormKeyPress(QObject* Sender, char Key);
+    // Sees every key press while the window is active, before the focused control gets it.
+    std::function<void(char Key)> OnKeyPreview;
     // Zone and arrow on the scale, which starts at Zona's left edge at 5 px per km/h.
     void MuoviZonaObbiettivo(double Centre, double Width);
     void MuoviIndicatore(double Speed);

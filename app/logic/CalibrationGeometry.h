@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cmath>
+
 namespace trimora {
 
 // Where the calibration window's parts lie, in pixels of its client area at 96 dpi: one home for
@@ -45,6 +47,20 @@ inline constexpr int VersionFontPixelHeight = 8;
 
 // The scale starts at Zona's left edge.
 inline constexpr double PixelsPerKmh = 5.0;
+
+// Km/h as pixels along the scale, halves rounded to even.
+inline int ScalePixels(double Kmh) {
+    return static_cast<int>(std::nearbyint(Kmh * PixelsPerKmh));
+}
+// The target zone: Width km/h around Centre.
+inline TControlRect TargetZoneAt(double Centre, double Width) {
+    return {ScalePixels(Centre - Width / 2) + Zona.Left, ZonaObbiettivo.Top, ScalePixels(Width),
+            ZonaObbiettivo.Height};
+}
+// The arrow's left edge: its middle lands on Speed's place on the scale.
+inline int ArrowLeftAt(double Speed) {
+    return ScalePixels(Speed) + Zona.Left - Indicatore.Width / 2;
+}
 
 }  // namespace CalibrationGeometry
 
