@@ -84,7 +84,7 @@ int ListPorts(const std::string& Program, const std::string& GivenPort) {
     if (!ignored.empty()) std::fprintf(stderr, "%s: %s\n", Program.c_str(), ignored.c_str());
     const TFirstPort first = ChooseFirstPort(GivenPort, remembered);
     const std::string text =
-        PortListingText(first, PortSearchOrder(first, ListSerialPorts("/sys", ui)));
+        PortListingText(first, PortSearchOrder(first, ListSerialPorts(MachinePortList(), ui)));
     std::fputs(text.c_str(), stdout);
     return 0;
 }
