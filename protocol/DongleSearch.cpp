@@ -17,7 +17,7 @@ namespace {
 std::vector<std::string> QuietPortList() {
     TUiHooks quiet;
     quiet.SetMessageBoxHook([](const std::string&, TMsgDlgType) {});
-    return ListSerialPorts("/sys", quiet);
+    return ListSerialPorts(MachinePortList(), quiet);
 }
 
 // Clears Flag when the scope ends, however it ends.

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/PortListing.h"
+#include "app/logic/PortListing.h"
 #include "tests/common/PseudoTerminal.h"
 #include "tests/common/ScratchFolder.h"
 #include "tests/serial/FakeDeviceTree.h"

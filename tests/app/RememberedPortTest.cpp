@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/RememberedPort.h"
+#include "app/logic/RememberedPort.h"
 #include "tests/common/FileContents.h"
 #include "tests/common/ScratchFolder.h"
 
