@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/PortListing.h"
+#include "app/logic/PortListing.h"
 #include "fuzz/FuzzCheck.h"
 #include "fuzz/FuzzWords.h"
 #include "serial/PortList.h"

@@ -4,7 +4,7 @@
 // Input: the arguments, separated by zero bytes.
 #include <cmath>
 
-#include "app/CommandLine.h"
+#include "app/logic/CommandLine.h"
 #include "fuzz/FuzzCheck.h"
 #include "fuzz/FuzzWords.h"
 

@@ -9,7 +9,7 @@
 #include <fstream>
 #include <set>
 
-#include "app/RememberedPort.h"
+#include "app/logic/RememberedPort.h"
 #include "fuzz/FuzzCheck.h"
 #include "protocol/PortSearchOrder.h"
 
