@@ -18,7 +18,7 @@ namespace {
 std::vector<std::string> QuietPortList() {
     TUiHooks quiet;
     quiet.SetMessageBoxHook([](const std::string&, TMsgDlgType) {});
-    return ListSerialPorts("/sys", quiet);
+    return ListSerialPorts(MachinePortList(), quiet);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "runtime/TickClock.h"
 #include "serial/DeviceNode.h"
 
 namespace trimora {
@@ -18,7 +19,7 @@ namespace trimora {
 // next terminal someone opens.
 class TDongleSearchPlan {
   public:
-    using Clock = std::chrono::steady_clock;
+    using Clock = TTickClock;
     static constexpr std::chrono::milliseconds kLookInterval{1000};
 
     // Begins a search: LastPort may be empty. The ports Present now have been searched already

@@ -5,13 +5,19 @@
 
 #include "runtime/GuiThreadCheck.h"
 #include "runtime/LoopWait.h"
+#include "runtime/SystemClock.h"
 #include "runtime/TThread.h"
+#include "runtime/TickClock.h"
 
 namespace trimora {
 
 Application& Application::Instance() {
     static Application app;
     return app;
+}
+
+void Application::SetTickCountNow(std::uint64_t Ms) {
+    FTickOffset.store(Ms - SystemTickCount64());
 }
 
 Application::Application() : FGuiThread(std::this_thread::get_id()) {
@@ -354,14 +360,14 @@ void Application::PollLoop(int TimeoutMs, bool Serve) {
 }
 
 bool Application::PumpUntil(const std::function<bool()>& Done, std::chrono::milliseconds Timeout) {
-    auto deadline = std::chrono::steady_clock::now() + Timeout;
+    // The tick counter in 64 bits: no wrap can end the wait early or hold it for ever.
+    auto deadline = TTickClock::now() + Timeout;
     for (;;) {
         ProcessMessages();
         if (Done()) return true;
-        auto now = std::chrono::steady_clock::now();
+        auto now = TTickClock::now();
         if (now >= deadline || QuitRequested()) return false;
-        auto slice = std::min<std::chrono::steady_clock::duration>(deadline - now,
-                                                                   std::chrono::milliseconds(5));
+        auto slice = std::min<TTickClock::duration>(deadline - now, std::chrono::milliseconds(5));
         // Rounded up: a wait of 0 ms would spin through the last fraction of a millisecond.
         WaitForActivity(std::chrono::ceil<std::chrono::milliseconds>(slice));
     }

@@ -68,6 +68,14 @@ class Application {
     // Tests that asked for the end take it back.
     void ClearQuitRequest() { FQuitRequested.store(false); }
 
+    // Where the tick counter (GetTickCount, GetTickCount64) stands: ahead of the system's by
+    // an offset that tests set, so that it reads Ms from now on (a bench that has run for
+    // weeks), or move on at once by Ms (a clock that counted a suspend). Any thread.
+    void SetTickCountNow(std::uint64_t Ms);
+    void AdvanceTickCount(std::uint64_t Ms) { FTickOffset.fetch_add(Ms); }
+    void ResetTickCount() { FTickOffset.store(0); }
+    std::uint64_t TickOffset() const { return FTickOffset.load(std::memory_order_relaxed); }
+
     // Toolkit hooks. Pump processes the toolkit's pending events; Wake is called from any thread
     // when a hand-over is queued (the toolkit then drains with ServeOne()).
     void SetPumpHook(std::function<void()> Hook);
@@ -149,6 +157,7 @@ class Application {
     std::function<void()> FPump;
     std::function<void()> FWake;
     bool FTerminated = false;
+    std::atomic<std::uint64_t> FTickOffset{0};
     std::atomic<bool> FQuitRequested{false};
     // Counts WorkerEnded() calls, so that ServeHandOversUntil sees one it slept through.
     std::uint64_t FWorkerEnds = 0;

@@ -12,7 +12,7 @@ std::shared_ptr<TComInputWatch> TComInputWatch::Start(TCustomComPort& Port, TSer
     std::shared_ptr<TComInputWatch> watch(
         new TComInputWatch(Port, Device, Mask, std::move(OnEnded)));
     std::weak_ptr<TComInputWatch> weak = watch;
-    watch->FWatch = Application::Instance().Watch(Device.Handle(), [weak] {
+    watch->FWatch = Application::Instance().Watch(static_cast<int>(Device.Handle()), [weak] {
         if (auto self = weak.lock()) self->ServeNow();
     });
     return watch;

@@ -215,9 +215,11 @@ void TCustomComPort::OpenPort() {
     }
     // The event thread also sends the writes the device could not take at once, so it runs
     // even when no event is watched; it then reads nothing. Events served on the GUI thread
-    // are found there: the GUI loop waits for the device's input itself, which spares each
-    // received block two thread switches and a blocking round trip.
-    const bool guiReads = FSyncMethod != smNone && !FEvents.Empty();
+    // are found there where the GUI loop can wait for the device's input itself, which spares
+    // each received block two thread switches and a blocking round trip; elsewhere the event
+    // thread reads and hands over.
+    const bool guiReads =
+        TSerialDevice::GuiLoopWatchesInput() && FSyncMethod != smNone && !FEvents.Empty();
     FEventThread = std::make_unique<TComThread>(this, FDevice, !guiReads);
     if (guiReads) {
         // Ended by a hang-up or a failed handler: the writer has nothing left to do either.

@@ -83,8 +83,8 @@ class TCustomComPort : public TComponent {
     std::int32_t Read(void* Buffer, std::int32_t Count);
     // Bytes of writes the device has not taken yet.
     std::int32_t OutputCount() const;
-    // The device's handle (a file descriptor here), -1 while closed.
-    int DeviceHandle() const { return FDevice.Handle(); }
+    // The device's descriptor or handle, -1 while closed.
+    std::intptr_t DeviceHandle() const { return FDevice.Handle(); }
     // True while the port is open but delivers no received data any more: a handler raised an
     // error, or the device hung up. Delivery resumes when the port is opened again.
     bool InputEnded() const;

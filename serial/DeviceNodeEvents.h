@@ -1,7 +1,7 @@
 #pragma once
 
 #include <functional>
-#include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,7 +13,9 @@ namespace trimora {
 // port's link): a device node that appears is looked at at once instead of at the next periodic
 // look, and one that goes is known to be gone even when the same node is back before the next
 // look. Folders that do not exist are left out; nothing is told where the system cannot watch
-// (the periodic look still finds everything). GUI thread only.
+// (the periodic look still finds everything). On Windows, where ports have no folder, a change
+// of the registry's list of ports is the change told, and removals are not told by name.
+// GUI thread only.
 class TDeviceNodeEvents {
   public:
     // OnRemoved gets the path of each entry that went (deleted or moved away); OnChange follows
@@ -34,9 +36,9 @@ class TDeviceNodeEvents {
 
     std::function<void()> FOnChange;
     std::function<void(const std::string&)> FOnRemoved;
-    int FFd = -1;
     Application::TWatchId FWatch = 0;
-    std::map<int, std::string> FFolders;  // by watch descriptor
+    struct TImpl;  // the operating system's watch
+    std::unique_ptr<TImpl> FImpl;
 };
 
 }  // namespace trimora

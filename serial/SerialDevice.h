@@ -42,7 +42,11 @@ class TSerialDevice {
     // Drops queued writes and received bytes and closes the device.
     void Close();
     bool IsOpen() const;
-    int Handle() const;
+    // The device's descriptor (POSIX) or handle (Windows); -1 while closed.
+    std::intptr_t Handle() const;
+    // Whether the GUI loop can wait for a device's input itself (a descriptor it polls). Where
+    // it cannot, the event thread reads and hands received bytes over.
+    static bool GuiLoopWatchesInput();
 
     int SetBuffers(std::int32_t InputSize, std::int32_t OutputSize);
     int SetLine(const TDcb& Dcb);

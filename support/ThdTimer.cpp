@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "runtime/SwallowedError.h"
+#include "runtime/TickClock.h"
 
 namespace trimora {
 
@@ -89,7 +90,8 @@ void TTimerThread::Execute() {
 }
 
 bool TTimerThread::WaitOneInterval() {
-    using Clock = std::chrono::steady_clock;
+    // The tick counter, as every wait of the program: a suspend it counted ends the wait.
+    using Clock = TTickClock;
     std::unique_lock lock(FGate);
     FGateChanged.wait(lock, [this] { return !FParked.load(); });
     const auto deadline = Clock::now() + std::chrono::milliseconds(FInterval.load());

@@ -1,7 +1,7 @@
 #include <array>
 #include <string>
 
-#include "app/ArrowShape.h"
+#include "app/logic/ArrowShape.h"
 #include "app/win32/Win32CalibrationWindow.h"
 #include "app/win32/Win32Dpi.h"
 #include "app/win32/Win32Fonts.h"

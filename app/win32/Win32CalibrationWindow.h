@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "app/CalibrationGeometry.h"
+#include "app/logic/CalibrationGeometry.h"
 
 namespace trimora {
 

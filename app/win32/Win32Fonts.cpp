@@ -2,7 +2,7 @@
 
 #include <initializer_list>
 
-#include "app/CalibrationGeometry.h"
+#include "app/logic/CalibrationGeometry.h"
 #include "app/win32/Win32Dpi.h"
 
 namespace trimora {

@@ -2,7 +2,7 @@
 
 #include <commctrl.h>
 
-#include "app/CalibrationGeometry.h"
+#include "app/logic/CalibrationGeometry.h"
 
 namespace trimora {
 

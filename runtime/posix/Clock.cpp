@@ -5,6 +5,8 @@
 #include <chrono>
 #include <thread>
 
+#include "runtime/SystemClock.h"
+
 namespace trimora {
 
 namespace {
@@ -16,12 +18,12 @@ std::uint64_t Milliseconds(clockid_t Clock) {
 }
 }  // namespace
 
-std::uint64_t GetTickCount64() {
+std::uint64_t SystemTickCount64() {
     return Milliseconds(CLOCK_MONOTONIC);
 }
 
-std::uint32_t GetTickCount() {
-    return static_cast<std::uint32_t>(Milliseconds(CLOCK_MONOTONIC_COARSE));
+std::uint64_t SystemTickCountCoarse() {
+    return Milliseconds(CLOCK_MONOTONIC_COARSE);
 }
 
 void Sleep(std::uint32_t Milliseconds) {

@@ -4,12 +4,20 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <map>
 
 namespace trimora {
 
+struct TDeviceNodeEvents::TImpl {
+    int Fd = -1;
+    std::map<int, std::string> Folders;  // by watch descriptor
+};
+
 TDeviceNodeEvents::TDeviceNodeEvents(std::function<void()> OnChange,
                                      std::function<void(const std::string&)> OnRemoved)
-    : FOnChange(std::move(OnChange)), FOnRemoved(std::move(OnRemoved)) {}
+    : FOnChange(std::move(OnChange)),
+      FOnRemoved(std::move(OnRemoved)),
+      FImpl(std::make_unique<TImpl>()) {}
 
 TDeviceNodeEvents::~TDeviceNodeEvents() {
     Stop();
@@ -17,28 +25,28 @@ TDeviceNodeEvents::~TDeviceNodeEvents() {
 
 void TDeviceNodeEvents::Follow(const std::vector<std::string>& Folders) {
     Stop();
-    FFd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-    if (FFd < 0) return;
+    FImpl->Fd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (FImpl->Fd < 0) return;
     // A node created or removed, a link made or moved in or away, permissions set once udev has
     // seen the device.
     constexpr std::uint32_t kMask = IN_CREATE | IN_MOVED_TO | IN_ATTRIB | IN_DELETE | IN_MOVED_FROM;
     for (const std::string& folder : Folders) {
-        const int wd = ::inotify_add_watch(FFd, folder.c_str(), kMask);
-        if (wd >= 0) FFolders[wd] = folder;
+        const int wd = ::inotify_add_watch(FImpl->Fd, folder.c_str(), kMask);
+        if (wd >= 0) FImpl->Folders[wd] = folder;
     }
-    if (FFolders.empty()) {
+    if (FImpl->Folders.empty()) {
         Stop();
         return;
     }
-    FWatch = Application::Instance().Watch(FFd, [this] { Drain(); });
+    FWatch = Application::Instance().Watch(FImpl->Fd, [this] { Drain(); });
 }
 
 void TDeviceNodeEvents::Stop() {
     if (FWatch != 0) Application::Instance().Unwatch(FWatch);
     FWatch = 0;
-    if (FFd >= 0) ::close(FFd);
-    FFd = -1;
-    FFolders.clear();
+    if (FImpl->Fd >= 0) ::close(FImpl->Fd);
+    FImpl->Fd = -1;
+    FImpl->Folders.clear();
 }
 
 void TDeviceNodeEvents::Drain() {
@@ -46,7 +54,7 @@ void TDeviceNodeEvents::Drain() {
     bool changed = false;
     std::vector<std::string> removed;
     for (;;) {
-        const ssize_t n = ::read(FFd, buffer, sizeof buffer);
+        const ssize_t n = ::read(FImpl->Fd, buffer, sizeof buffer);
         if (n <= 0) break;
         changed = true;
         for (ssize_t at = 0; at + static_cast<ssize_t>(sizeof(inotify_event)) <= n;) {
@@ -55,8 +63,8 @@ void TDeviceNodeEvents::Drain() {
             const char* name = buffer + at + sizeof(inotify_event);
             at += static_cast<ssize_t>(sizeof(inotify_event) + event.len);
             if ((event.mask & (IN_DELETE | IN_MOVED_FROM)) == 0 || event.len == 0) continue;
-            auto folder = FFolders.find(event.wd);
-            if (folder != FFolders.end())
+            auto folder = FImpl->Folders.find(event.wd);
+            if (folder != FImpl->Folders.end())
                 removed.push_back(folder->second + "/" +
                                   std::string(name, ::strnlen(name, event.len)));
         }

@@ -12,10 +12,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <string_view>
+
+#include "serial/PortNameOrder.h"
 
 namespace trimora {
 
@@ -58,18 +59,11 @@ TEntryKind Classify(const std::string& EntryPath) {
     return type == 0 ? TEntryKind::ekNoPort : TEntryKind::ekPort;
 }
 
-bool CaseInsensitiveLess(const std::string& A, const std::string& B) {
-    auto lowerLess = [](unsigned char a, unsigned char b) {
-        return std::tolower(a) < std::tolower(b);
-    };
-    if (std::lexicographical_compare(A.begin(), A.end(), B.begin(), B.end(), lowerLess))
-        return true;
-    if (std::lexicographical_compare(B.begin(), B.end(), A.begin(), A.end(), lowerLess))
-        return false;
-    return A < B;  // the same text but for case: any fixed order
-}
-
 }  // namespace
+
+std::string MachinePortList() {
+    return "/sys";
+}
 
 std::vector<std::string> ListSerialPorts(const std::string& SysfsRoot, TUiHooks& Ui) {
     const std::string ttyDir = SysfsRoot + "/class/tty";
@@ -101,7 +95,7 @@ std::vector<std::string> ListSerialPorts(const std::string& SysfsRoot, TUiHooks&
         Ui.MessageBox("Error Reading Win registry!", TMsgDlgType::mtError);
         return {};
     }
-    std::sort(ports.begin(), ports.end(), CaseInsensitiveLess);
+    SortPortNames(ports);
     return ports;
 }
 

@@ -57,8 +57,11 @@ void TSerialDevice::Close() {
 bool TSerialDevice::IsOpen() const {
     return FImpl->Fd.load() >= 0;
 }
-int TSerialDevice::Handle() const {
+std::intptr_t TSerialDevice::Handle() const {
     return FImpl->Fd.load();
+}
+bool TSerialDevice::GuiLoopWatchesInput() {
+    return true;
 }
 
 int TSerialDevice::SetBuffers(std::int32_t InputSize, std::int32_t /*OutputSize*/) {

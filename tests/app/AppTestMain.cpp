@@ -2,7 +2,7 @@
 
 #include <QApplication>
 
-#include "app/QtRuntimeBindings.h"
+#include "app/qt/QtRuntimeBindings.h"
 #include "runtime/Application.h"
 
 // Window tests run with a QApplication whose thread is the runtime's GUI thread, bound to Qt

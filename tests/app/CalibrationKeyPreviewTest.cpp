@@ -2,7 +2,7 @@
 
 #include <QTest>
 
-#include "app/CalibrationLayout.h"
+#include "app/qt/QtCalibrationWindow.h"
 
 using namespace trimora;
 
@@ -16,7 +16,11 @@ void TypeIntoFocus(char Key, Qt::KeyboardModifiers Modifiers = Qt::NoModifier) {
 }  // namespace
 
 TEST(CalibrationKeyPreview, OnlyLowerCaseDEnlargesTheWindowAndTheKeyGoesOn) {
-    TCalibrationLayout form;
+    // No dongle: the keys need none.
+    TQtCalibrationWindow form([](TVelnWirelessProtocol& Protocol) {
+        Protocol.SetPortDef("/nonexistent/trimora-test-port");
+        Protocol.PortLister = [] { return std::vector<std::string>{}; };
+    });
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
     form.Btn_P2->setFocus();

@@ -5,7 +5,7 @@
 #include <QScreen>
 #include <QTest>
 
-#include "app/CalibrationLayout.h"
+#include "app/qt/CalibrationLayout.h"
 
 using namespace trimora;
 

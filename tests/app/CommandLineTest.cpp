@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/CommandLine.h"
+#include "app/logic/CommandLine.h"
 
 using namespace trimora;
 

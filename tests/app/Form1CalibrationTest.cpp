@@ -28,13 +28,13 @@ class Form1Calibration : public ::testing::Test {
 
     void SetUp() override {
         ASSERT_NE(FForm, nullptr);
-        ASSERT_TRUE(FForm->Protocol()->Connected());
+        ASSERT_TRUE(FForm->Form().Protocol()->Connected());
         FForm->CheckBox1->setChecked(false);
         FForm->Btn_P1->click();
     }
 
     static void Measure(std::uint16_t RawSpeed, std::uint8_t Keys = 0, std::uint8_t Id = 1) {
-        FForm->Protocol()->PacketReceived(nullptr, MeasureFrame(Id, RawSpeed, Keys));
+        FForm->Form().Protocol()->PacketReceived(nullptr, MeasureFrame(Id, RawSpeed, Keys));
     }
     static QPushButton* Button(int Point) {
         QPushButton* buttons[] = {FForm->Btn_P1, FForm->Btn_P2, FForm->Btn_P3};
@@ -42,7 +42,7 @@ class Form1Calibration : public ::testing::Test {
     }
 
     static inline sim::DongleSim* FSim = nullptr;
-    static inline TForm1* FForm = nullptr;
+    static inline TQtCalibrationWindow* FForm = nullptr;
     DefaultLocale FLocale{QLocale(QLocale::English, QLocale::UnitedStates)};
 };
 
@@ -63,10 +63,10 @@ TEST_F(Form1Calibration, ConsoleKeysStepThePointAndTheFocusFollows) {
         Button(c.start)->click();
         FForm->CheckBox1->setFocus();
         Measure(2358, c.keys);
-        EXPECT_EQ(FForm->CurrentPoint(), c.selected);
+        EXPECT_EQ(FForm->Form().CurrentPoint(), c.selected);
         EXPECT_EQ(QApplication::focusWidget(), Button(c.selected));
         EXPECT_EQ(FForm->ZonaObbiettivo->x(), 103 + 50 * c.selected);
-        EXPECT_DOUBLE_EQ(FForm->TargetSpeed(), 20.0 + 10 * c.selected);
+        EXPECT_DOUBLE_EQ(FForm->Form().TargetSpeed(), 20.0 + 10 * c.selected);
     }
 }
 
@@ -74,7 +74,7 @@ TEST_F(Form1Calibration, KeysOfConsecutiveMeasuresEachCount) {
     const int expected[] = {1, 2, 0, 1};
     for (int point : expected) {
         Measure(2358, 4);
-        EXPECT_EQ(FForm->CurrentPoint(), point);
+        EXPECT_EQ(FForm->Form().CurrentPoint(), point);
     }
 }
 
@@ -180,7 +180,7 @@ TEST_F(Form1Calibration, MeasuresFollowTheConsoleTheyComeFrom) {
 TEST_F(Form1Calibration, AMalformedOrEmptyMeasureTableIsIgnored) {
     Measure(2358);
     TVelnWirelessConsoleMeasures empty;
-    FForm->tmpMeasureRecieved(empty, 7);  // nothing at index 7: nothing to read
+    FForm->Form().tmpMeasureRecieved(empty, 7);  // nothing at index 7: nothing to read
     EXPECT_EQ(FForm->Label1->text(), "Speed: 20.0 km/h");
-    EXPECT_EQ(FForm->CurrentPoint(), 0);
+    EXPECT_EQ(FForm->Form().CurrentPoint(), 0);
 }

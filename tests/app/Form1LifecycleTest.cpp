@@ -32,10 +32,10 @@ TEST(Form1Lifecycle, OpensRegistrationAfterTheSearchAndSaysGoodbyeToConsoleZero)
 
     // The search ran before the window was shown; the window is waiting for a console.
     EXPECT_FALSE(form->isVisible());
-    EXPECT_TRUE(form->Protocol()->Connected());
-    EXPECT_TRUE(form->Protocol()->DisplayMessage());
-    EXPECT_EQ(form->Protocol()->ResistanceInterval(), 1000u);
-    EXPECT_TRUE(form->Protocol()->Opened());
+    EXPECT_TRUE(form->Form().Protocol()->Connected());
+    EXPECT_TRUE(form->Form().Protocol()->DisplayMessage());
+    EXPECT_EQ(form->Form().Protocol()->ResistanceInterval(), 1000u);
+    EXPECT_TRUE(form->Form().Protocol()->Opened());
     EXPECT_EQ(form->windowTitle(), "Trimora: not connected!");
     EXPECT_EQ(form->OuterHeight(), 164);
     EXPECT_TRUE(form->ZonaObbiettivo->isHidden());
@@ -47,7 +47,7 @@ TEST(Form1Lifecycle, OpensRegistrationAfterTheSearchAndSaysGoodbyeToConsoleZero)
     // Without a console the operator's point goes nowhere: console 0 has no resistance.
     form->show();
     form->Btn_P2->click();
-    EXPECT_TRUE(form->Protocol()->Resistances().empty());
+    EXPECT_TRUE(form->Form().Protocol()->Resistances().empty());
 
     const std::uint64_t closing = dongle.NextHostFrameSequence();
     form.reset();
@@ -68,7 +68,7 @@ TEST(Form1Lifecycle, JoiningConsoleStreamsAndAClickedPointHoldsWhileMeasuresFlow
     ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
 
     ASSERT_TRUE(PumpUntil([&] { return form->windowTitle() == "Trimora: Connected"; }));
-    EXPECT_EQ(form->ConsoleId(), 1);
+    EXPECT_EQ(form->Form().ConsoleId(), 1);
     EXPECT_TRUE(dongle.WaitForHostFrame(kStartMeasures, std::chrono::seconds(1)));
     ASSERT_TRUE(PumpUntil([&] { return form->Label1->text().startsWith("Speed: 2"); }));
     EXPECT_EQ(QApplication::focusWidget(), form->Btn_P1);  // measures re-apply the point
@@ -81,7 +81,7 @@ TEST(Form1Lifecycle, JoiningConsoleStreamsAndAClickedPointHoldsWhileMeasuresFlow
                dongle.ResistanceLevel(1) == 60;
     }));
     PumpFor(std::chrono::milliseconds(200));
-    EXPECT_EQ(form->CurrentPoint(), 1);
+    EXPECT_EQ(form->Form().CurrentPoint(), 1);
     EXPECT_EQ(QApplication::focusWidget(), form->Btn_P2);
     EXPECT_EQ(form->Label2->text(), "Target speed: 30.0 km/h");
     EXPECT_EQ(dongle.ResistanceLevel(1), 60);
@@ -90,7 +90,7 @@ TEST(Form1Lifecycle, JoiningConsoleStreamsAndAClickedPointHoldsWhileMeasuresFlow
     // The console says it leaves: that is what the window says, not that it fell silent.
     ASSERT_TRUE(dongle.LeaveConsole(1));
     ASSERT_TRUE(PumpUntil([&] { return form->StatusText().startsWith("Console 1 left"); }));
-    EXPECT_TRUE(form->MeasuresStale());
+    EXPECT_TRUE(form->Form().MeasuresStale());
     PumpFor(std::chrono::milliseconds(TForm1::StaleAfterMs + 500));
     EXPECT_TRUE(form->StatusText().startsWith("Console 1 left"))
         << form->StatusText().toStdString();
@@ -105,17 +105,17 @@ TEST(Form1Lifecycle, JoiningConsoleStreamsAndAClickedPointHoldsWhileMeasuresFlow
 // No dongle anywhere: the window opens all the same. Measures handed to the protocol still apply
 // the point, also before the window can take the focus, but the arrow and the speed text stay.
 TEST(Form1Lifecycle, WithoutADongleMeasuresApplyThePointButLeaveSpeedAndArrow) {
-    TForm1 form([](TVelnWirelessProtocol& Protocol) {
+    TQtCalibrationWindow form([](TVelnWirelessProtocol& Protocol) {
         Protocol.SetPortDef("/nonexistent/trimora-test-port");
         Protocol.PortLister = [] { return std::vector<std::string>{}; };
     });
-    ASSERT_FALSE(form.Protocol()->Connected());
+    ASSERT_FALSE(form.Form().Protocol()->Connected());
     EXPECT_EQ(form.windowTitle(), "Trimora: not connected!");
     const QRect arrow = form.Indicatore->geometry();
 
     // Not shown yet: no focus to move, the point is applied all the same.
-    form.Protocol()->PacketReceived(nullptr, MeasureFrame(1, 2358, 4));
-    EXPECT_EQ(form.CurrentPoint(), 1);
+    form.Form().Protocol()->PacketReceived(nullptr, MeasureFrame(1, 2358, 4));
+    EXPECT_EQ(form.Form().CurrentPoint(), 1);
     EXPECT_EQ(form.focusWidget(), nullptr);
     EXPECT_TRUE(form.ZonaObbiettivo->isVisibleTo(&form));
     EXPECT_EQ(form.ZonaObbiettivo->x(), 153);
@@ -124,7 +124,7 @@ TEST(Form1Lifecycle, WithoutADongleMeasuresApplyThePointButLeaveSpeedAndArrow) {
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
     form.CheckBox1->setFocus();
-    form.Protocol()->PacketReceived(nullptr, MeasureFrame(1, 4716, 0));
+    form.Form().Protocol()->PacketReceived(nullptr, MeasureFrame(1, 4716, 0));
     EXPECT_EQ(QApplication::focusWidget(), form.Btn_P2);
     EXPECT_EQ(form.Label2->text(), "Target speed: 30.0 km/h");
     EXPECT_EQ(form.Label1->text(), "Speed:");
@@ -135,5 +135,5 @@ TEST(Form1Lifecycle, WithoutADongleMeasuresApplyThePointButLeaveSpeedAndArrow) {
     QTest::mouseClick(form.Btn_P3, Qt::LeftButton);
     EXPECT_EQ(form.ZonaObbiettivo->x(), 203);
     EXPECT_EQ(form.Label2->text(), "Target speed: 40.0 km/h");
-    EXPECT_TRUE(form.Protocol()->Resistances().empty());
+    EXPECT_TRUE(form.Form().Protocol()->Resistances().empty());
 }

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/PortListing.h"
+#include "app/logic/PortListing.h"
 #include "tests/common/PseudoTerminal.h"
 #include "tests/common/ScratchFolder.h"
 #include "tests/serial/FakeDeviceTree.h"
@@ -91,6 +91,16 @@ TEST(PortListing, ADevicesOwnStringsCannotSteerTheTerminal) {
     EXPECT_NE(text.find("  manufacturer: Evil?]0;owned? Corp\n"), std::string::npos) << text;
     EXPECT_NE(text.find("  product:      Dongle?[2J\n"), std::string::npos) << text;
     EXPECT_NE(text.find("  serial:       A?5?\n"), std::string::npos) << text;
+}
+
+// The remembered port is the device's by-id link, whose name came from those strings.
+TEST(PortListing, ARememberedPortsNameCannotSteerTheTerminal) {
+    FakeDeviceTree t;
+    const std::string link = "/dev/serial/by-id/usb-Evil\x1b]0;owned\x07-if00";
+    EXPECT_EQ(PortListingText({link, TFirstPort::fpRemembered}, {link}, t.Roots()),
+              t.DevPath("serial/by-id/usb-Evil?]0;owned?-if00") +
+                  "  [remembered: the dongle answered here last time]\n"
+                  "  access:       no such device\n");
 }
 
 // A name given with --port that leads to no serial device: neither called openable nor answered

@@ -6,7 +6,7 @@
 #include <QScreen>
 #include <QTest>
 
-#include "app/QtProgressWindow.h"
+#include "app/qt/QtProgressWindow.h"
 #include "runtime/Application.h"
 #include "support/VelnProgressBar.h"
 #include "tests/common/SearchWindowLook.h"

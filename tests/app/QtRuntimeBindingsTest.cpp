@@ -11,7 +11,7 @@
 #include <chrono>
 #include <thread>
 
-#include "app/QtRuntimeBindings.h"
+#include "app/qt/QtRuntimeBindings.h"
 #include "runtime/Application.h"
 
 using namespace trimora;

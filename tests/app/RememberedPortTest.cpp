@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/RememberedPort.h"
+#include "app/logic/RememberedPort.h"
 #include "tests/common/FileContents.h"
 #include "tests/common/ScratchFolder.h"
 
@@ -161,5 +161,23 @@ TEST(RememberedPort, AnOversizedOrOddFileIsIgnoredAndSaidToBe) {
         ASSERT_TRUE(memory.Store("/dev/ttyACM0", error)) << error;
         EXPECT_EQ(memory.Load(&noneIgnored), "/dev/ttyACM0");
         EXPECT_EQ(noneIgnored, "");
+    }
+}
+
+// The file is the user's to edit: a value that is no plain name (binary, a list, a name with a
+// NUL that would be opened cut short) is not taken for a port, and a store replaces it.
+TEST(RememberedPort, AValueThatIsNoPlainNameIsNotTaken) {
+    const std::vector<std::string> values = {"@ByteArray(\\0/dev/ttyUSB0)",
+                                             "@Variant(\\0\\0\\0\\n\\0\\0\\0\\0)",
+                                             "/dev/ttyUSB0, /dev/ttyUSB1", "/dev/tty\\0USB0"};
+    for (const std::string& value : values) {
+        SCOPED_TRACE(value);
+        ScratchFolder dir;
+        const TRememberedPort memory(dir.Path() + "/Trimora.conf");
+        std::ofstream(memory.File()) << "[Dongle]\nPort=" << value << "\n";
+        EXPECT_EQ(memory.Load(), "");
+        std::string error;
+        ASSERT_TRUE(memory.Store("/dev/ttyACM0", error)) << error;
+        EXPECT_EQ(memory.Load(), "/dev/ttyACM0");
     }
 }

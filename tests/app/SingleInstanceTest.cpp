@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "app/SingleInstance.h"
+#include "app/qt/SingleInstance.h"
 #include "tests/common/ScratchFolder.h"
 
 using namespace trimora;

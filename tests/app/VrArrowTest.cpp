@@ -3,7 +3,7 @@
 #include <QImage>
 #include <QWidget>
 
-#include "app/VrArrow.h"
+#include "app/qt/VrArrow.h"
 
 using namespace trimora;
 

@@ -11,8 +11,8 @@
 #include <algorithm>
 #include <climits>
 
-#include "app/CalibrationLayout.h"
-#include "app/FontSubstitute.h"
+#include "app/qt/CalibrationLayout.h"
+#include "app/qt/FontSubstitute.h"
 
 using namespace trimora;
 

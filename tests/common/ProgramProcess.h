@@ -24,6 +24,8 @@ class ProgramProcess {
 
     bool Start();
     bool Running();
+    // The process id while it runs (for /proc), else -1.
+    pid_t Pid() const { return FStatus ? -1 : FPid; }
     void Signal(int Number);
     // The exit status (128 + signal when killed by one), or -1 when it does not end in time.
     int Wait(std::chrono::milliseconds Timeout);

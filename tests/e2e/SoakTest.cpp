@@ -156,6 +156,8 @@ TEST(Soak, LineRateMeasuresThroughTheWholePath) {
         // Flat: a few hundred KiB of slack for the allocator's and the kernel's own moves.
         EXPECT_LE(fig.RssEndKiB - fig.RssWarmKiB, 1024 + fig.RssWarmKiB / 20);
         EXPECT_LE(fig.HeapEndKiB - fig.HeapWarmKiB, 256);
-        EXPECT_LT(fig.MaxDeliveryLag, 100ms);
     }
+    // The lag is a figure: a loaded machine delays frames by tens of ms without losing any. A
+    // stall the operator would see is a fault.
+    EXPECT_LT(fig.MaxDeliveryLag, 1s);
 }

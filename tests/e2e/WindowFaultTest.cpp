@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Form1.h"
+#include "app/qt/QtCalibrationWindow.h"
 #include "runtime/TMemo.h"
 #include "tests/common/PseudoTerminal.h"
 #include "tests/e2e/LineBench.h"
@@ -36,12 +36,12 @@ TEST(WindowFaults, NoUsableDongleOnThePortGiven) {
     for (const Port& p : ports) {
         SCOPED_TRACE(p.What);
         TMemo trace;
-        auto form = std::make_unique<TForm1>([&](TVelnWirelessProtocol& Protocol) {
+        auto form = std::make_unique<TQtCalibrationWindow>([&](TVelnWirelessProtocol& Protocol) {
             Protocol.SetPortDef(p.Path);
             Protocol.PortLister = [] { return std::vector<std::string>{}; };
             Protocol.SetDebugMemo(&trace);
         });
-        EXPECT_FALSE(form->Protocol()->Connected());
+        EXPECT_FALSE(form->Form().Protocol()->Connected());
         EXPECT_EQ(form->windowTitle(), "Trimora: not connected!");
         EXPECT_NE(
             std::find(trace.Lines().begin(), trace.Lines().end(), "Connection Failed " + p.Path),
@@ -49,7 +49,7 @@ TEST(WindowFaults, NoUsableDongleOnThePortGiven) {
         form->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(form.get()));
         QTest::mouseClick(form->Btn_P2, Qt::LeftButton);
-        EXPECT_EQ(form->CurrentPoint(), 1);
+        EXPECT_EQ(form->Form().CurrentPoint(), 1);
         form.reset();  // the operator closes it
     }
 }

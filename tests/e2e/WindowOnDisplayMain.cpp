@@ -3,7 +3,7 @@
 #include <QApplication>
 #include <cstdio>
 
-#include "app/QtRuntimeBindings.h"
+#include "app/qt/QtRuntimeBindings.h"
 #include "runtime/Application.h"
 #include "tests/e2e/VirtualDisplay.h"
 

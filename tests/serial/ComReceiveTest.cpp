@@ -49,7 +49,7 @@ class ReceiveOnPty : public ::testing::Test {
 
     // Blocks without serving until the device has input to read.
     bool WaitForInputWithoutServing() const {
-        pollfd p{port->DeviceHandle(), POLLIN, 0};
+        pollfd p{static_cast<int>(port->DeviceHandle()), POLLIN, 0};
         return ::poll(&p, 1, 5000) == 1;
     }
 

@@ -90,6 +90,30 @@ TEST(Line, HangUpIsSeenByTheHostAndReconnectPlugsBackIn) {
     EXPECT_EQ(HexOf(again.ReadFrame()), "3E040001000021");
 }
 
+TEST(Line, ReplugUnderAnotherLinkMovesTheLink) {
+    TempLink first, second;
+    auto config = FastConfig();
+    config.LinkPath = first.Path;
+    sim::DongleSim sim(config);
+    ASSERT_TRUE(sim.Start());
+    ASSERT_TRUE(sim.HangUp());
+    ASSERT_TRUE(sim.ReconnectAt(second.Path));
+    EXPECT_EQ(sim.PortPath(), second.Path);
+    EXPECT_EQ(LinkTarget(second.Path), sim.SlavePath());
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(first.Path)));
+    HostPort host(second.Path);
+    ASSERT_TRUE(host.IsOpen());
+    host.Send(kVersionRequest);
+    EXPECT_EQ(HexOf(host.ReadFrame()), kVersionReplyHex);
+
+    ASSERT_TRUE(sim.HangUp());
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(second.Path)));
+    std::string error;
+    EXPECT_FALSE(sim.ReconnectAt("", &error)) << "a linked dongle keeps a link";
+    ASSERT_TRUE(sim.ReconnectAt(first.Path, &error)) << error;
+    EXPECT_EQ(LinkTarget(first.Path), sim.SlavePath());
+}
+
 TEST(Line, HangUpAfterADelay) {
     auto config = FastConfig();
     config.Faults.HangUpAfterMs = 200;

@@ -41,6 +41,13 @@ TEST(TraceReplay, TakesTheDonglesFramesTimedFromTheRequestTheyAnswered) {
          "1\n"
          "09:59:59.000 <-3E0A0001780021 Version Nbr.= 0x78 ID = 0\n",  // the clock set back
          {{40, version}, {100, measure}, {100, version}}},
+        {"a little earlier across midnight is no day's wait either",
+         "23:59:59.900 ->3E0A00000021 Version Req Console 0\n"
+         "00:00:00.050 <-3E0A0001780021 Version Nbr.= 0x78 ID = 0\n"
+         "23:59:59.950 <-3E0A0001780021 Version Nbr.= 0x78 ID = 0\n"
+         "00:00:00.060 <-3E0101050B757800000021 Data of console n\xB0"
+         "1\n",
+         {{150, version}, {150, version}, {160, measure}}},
         {"no request before: time zero is the first frame",
          "08:00:00.500 <-3E0A0001780021 Version Nbr.= 0x78 ID = 0\n"
          "08:00:00.700 <-3E0A0001780021 Version Nbr.= 0x78 ID = 0\n",

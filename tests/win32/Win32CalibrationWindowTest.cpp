@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/CalibrationGeometry.h"
+#include "app/logic/CalibrationGeometry.h"
 #include "app/win32/Win32CalibrationWindow.h"
 #include "app/win32/Win32Dpi.h"
 #include "app/win32/Win32ShowRequest.h"

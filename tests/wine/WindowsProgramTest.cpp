@@ -12,8 +12,8 @@
 #include <thread>
 #include <vector>
 
-#include "app/ArrowShape.h"
-#include "app/CalibrationGeometry.h"
+#include "app/logic/ArrowShape.h"
+#include "app/logic/CalibrationGeometry.h"
 #include "tests/common/HostFrames.h"
 #include "tests/common/ProgramProcess.h"
 #include "tests/common/ScratchFolder.h"

@@ -122,6 +122,12 @@ const std::map<std::string, Handler>& Handlers() {
              std::string why;
              return Sim.Reconnect(&why) ? kOk + " " + Sim.SlavePath() : Error(why);
          }},
+        {"replug-at",
+         [](DongleSim& Sim, const Words& Args) {
+             if (Args.size() != 2) return Error("usage: replug-at LINK");
+             std::string why;
+             return Sim.ReconnectAt(Args[1], &why) ? kOk + " " + Sim.SlavePath() : Error(why);
+         }},
         {"silent", Switch(&DongleSim::SetSilent)},
         {"inner-end-byte", Switch(&DongleSim::SetInnerEndByte)},
         {"short-frames", Switch(&DongleSim::SetShortFrames)},
@@ -201,6 +207,8 @@ std::string CommandHelpText() {
   replug                 plug back in on a fresh pseudo-terminal, the link re-pointed;
                          answers "ok PATH"
   reconnect              the same
+  replug-at LINK         plug back in with the link at LINK from now on (another device
+                         name); answers "ok PATH"
   silent on|off          answer nothing and send nothing
   version HEX            version byte of later version replies
   reply-delay MS         answer requests this much later

@@ -61,8 +61,14 @@ std::string DongleSim::SlavePath() const {
     return FLine.HostPath();
 }
 
+std::string DongleSim::LinkPath() const {
+    std::lock_guard lock(FMutex);
+    return FConfig.LinkPath;
+}
+
 std::string DongleSim::PortPath() const {
-    return FConfig.LinkPath.empty() ? SlavePath() : FConfig.LinkPath;
+    std::lock_guard lock(FMutex);
+    return FConfig.LinkPath.empty() ? FLine.HostPath() : FConfig.LinkPath;
 }
 
 bool DongleSim::Connected() const {
@@ -145,11 +151,22 @@ bool DongleSim::HangUp() {
 }
 
 bool DongleSim::Reconnect(std::string* Error) {
+    return ReconnectAt(LinkPath(), Error);
+}
+
+bool DongleSim::ReconnectAt(const std::string& LinkPath, std::string* Error) {
     bool done = false;
     std::string error = "the line is up";
-    RunOnLoop([this, &done, &error] {
+    RunOnLoop([this, &done, &error, &LinkPath] {
         if (FLine.IsOpen() || !FStarted || FStopRequested) return;
+        if (LinkPath.empty() != FConfig.LinkPath.empty()) {
+            error = "a link can only move to another link";
+            return;
+        }
+        const std::string previous = FConfig.LinkPath;
+        FConfig.LinkPath = LinkPath;
         done = OpenLine(error);
+        if (!done) FConfig.LinkPath = previous;
     });
     if (!done && Error) *Error = error;
     return done;

@@ -54,7 +54,7 @@ class DongleSim {
 
     // The slave's path while the line is up, else empty.
     std::string SlavePath() const;
-    const std::string& LinkPath() const { return FConfig.LinkPath; }
+    std::string LinkPath() const;
     // What a host should open: the link if there is one, else the slave.
     std::string PortPath() const;
     // The line is up: started, and not hung up since.
@@ -98,6 +98,9 @@ class DongleSim {
     // on a fresh pseudo-terminal (a new slave path, the link re-pointed).
     bool HangUp();
     bool Reconnect(std::string* Error = nullptr);
+    // Plugs back in with the link at LinkPath from now on, as a device that comes back under
+    // another name; the old link stays gone.
+    bool ReconnectAt(const std::string& LinkPath, std::string* Error = nullptr);
     // Hang up this long from now; 0 cancels.
     void SetHangUpAfter(std::uint32_t Ms);
 

@@ -52,17 +52,23 @@ std::optional<std::string> TracedFrame(const std::string& Text, const char* Mark
 
 bool ReadTraceForReplay(std::istream& In, std::vector<ReplayFrame>& Frames, std::string& Error) {
     Frames.clear();
-    std::optional<std::uint64_t> lastHostMs, zeroMs;
-    std::uint64_t dayOffset = 0, previous = 0;
+    std::optional<std::uint64_t> lastHostMs, zeroMs, latestTime;
+    std::uint64_t previous = 0;
     std::string line;
     while (std::getline(In, line)) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         const std::optional<std::uint64_t> time = TimeOfDayMs(line);
         if (!time) continue;
-        // Far back is past midnight; a little back (the clock set back, lines of two writers
-        // interleaved) is no time passing, not a day's wait.
-        if (*time + dayOffset + kMsPerDay / 2 < previous) dayOffset += kMsPerDay;
-        const std::uint64_t at = std::max(*time + dayOffset, previous);
+        // The step from the latest time of day, on a clock face of one day: forward up to half
+        // a day is time passing (midnight included); the rest is a little back (the clock set
+        // back, lines of two writers interleaved, on either side of midnight), no time passing.
+        std::uint64_t at = previous;
+        const std::uint64_t step =
+            latestTime ? (*time + kMsPerDay - *latestTime) % kMsPerDay : *time;
+        if (!latestTime || step <= kMsPerDay / 2) {
+            at = previous + step;
+            latestTime = time;
+        }
         previous = at;
         const std::string text = line.substr(13);
         if (TracedFrame(text, "->")) {
