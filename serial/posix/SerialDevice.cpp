@@ -7,6 +7,7 @@
 #include <cerrno>
 
 #include "serial/ComErrorFlags.h"
+#include "serial/DeviceInput.h"
 #include "serial/posix/PortPath.h"
 #include "serial/posix/SerialDeviceImpl.h"
 #include "serial/posix/TermiosLine.h"
@@ -148,11 +149,7 @@ int TSerialDevice::Write(const char* Data, std::size_t Count, std::size_t& Writt
 }
 
 std::size_t TSerialDevice::Read(char* Out, std::size_t Count) {
-    bool wasFull = false;
-    std::size_t taken = FImpl->Input.Pop(Out, Count, &wasFull);
-    // The event thread stops reading the device while the queue is full; room again wakes it.
-    if (wasFull && taken > 0) FImpl->WriteQueuedOrInputRoom.Raise();
-    return taken;
+    return TakeInput(FImpl->Input, FImpl->WriteQueuedOrInputRoom, Out, Count);
 }
 
 int TSerialDevice::ClearErrors(std::uint32_t& Errors, std::size_t& InQueue, std::size_t& OutQueue) {

@@ -5,7 +5,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "serial/ComErrorFlags.h"
+#include "serial/DeviceInput.h"
 #include "serial/posix/SerialDeviceImpl.h"
 
 namespace trimora {
@@ -59,19 +59,6 @@ bool Drain(TSerialDevice::TImpl& d, int fd, TComEvents& events) {
     return alive;
 }
 
-// What a look at the device found: a device that is gone adds an I/O error to its queue and an
-// error event.
-TDeviceFindings FindingsOf(TSerialDevice::TImpl& d, TComEvents events, bool alive,
-                           TComEvents mask) {
-    if (!alive) {
-        d.Input.AddErrors(CE_IOE);
-        events.Include(evError);
-    }
-    TDeviceFindings found;
-    found.Events = events & mask;
-    found.Ended = !alive;
-    return found;
-}
 }  // namespace
 
 TDeviceFindings TSerialDevice::ReadInput(TComEvents Mask) {
@@ -94,7 +81,7 @@ TDeviceFindings TSerialDevice::ReadInput(TComEvents Mask) {
             alive = false;
         }
     }
-    return FindingsOf(d, events, alive, Mask);
+    return FindingsOf(d.Input, events, alive, Mask);
 }
 
 TDeviceFindings TSerialDevice::WaitForEvents(const TWakeSignal& Quit, TComEvents Mask,
@@ -144,7 +131,7 @@ TDeviceFindings TSerialDevice::WaitForEvents(const TWakeSignal& Quit, TComEvents
             d.MarkGone(EIO);
             alive = false;
         }
-        found = FindingsOf(d, events, alive, Mask);
+        found = FindingsOf(d.Input, events, alive, Mask);
         if (!found.Events.Empty() || found.Ended) return found;
     }
 }

@@ -1,7 +1,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "serial/ComErrorFlags.h"
+#include "serial/DeviceInput.h"
 #include "serial/win32/CommSettings.h"
 #include "serial/win32/SerialDeviceImpl.h"
 
@@ -141,19 +141,6 @@ bool FinishWait(TSerialDevice::TImpl& d, HANDLE h, TComEvents& Events) {
     return DrainComPort(d, h, Events);
 }
 
-// What a look at the device found: a device that is gone adds an I/O error to its queue and an
-// error event.
-TDeviceFindings FindingsOf(TSerialDevice::TImpl& d, TComEvents Events, bool Alive, TComEvents Mask) {
-    if (!Alive) {
-        d.Input.AddErrors(CE_IOE);
-        Events.Include(evError);
-    }
-    TDeviceFindings found;
-    found.Events = Events & Mask;
-    found.Ended = !Alive;
-    return found;
-}
-
 }  // namespace
 
 TDeviceFindings TSerialDevice::ReadInput(TComEvents Mask) {
@@ -166,11 +153,11 @@ TDeviceFindings TSerialDevice::ReadInput(TComEvents Mask) {
     }
     TComEvents events;
     const bool alive = d.Pipe || DrainComPort(d, h, events);
-    return FindingsOf(d, events, alive, Mask);
+    return FindingsOf(d.Input, events, alive, Mask);
 }
 
 TDeviceFindings TSerialDevice::WaitForEvents(const TWakeSignal& Quit, TComEvents Mask,
-                                         bool ReadsInput) {
+                                             bool ReadsInput) {
     TImpl& d = *FImpl;
     HANDLE h = d.Device.load();
     const bool readInput = ReadsInput && !Mask.Empty();
@@ -203,7 +190,7 @@ TDeviceFindings TSerialDevice::WaitForEvents(const TWakeSignal& Quit, TComEvents
             // Bytes that came before the wait began may not wake it: read what is there.
             if (alive && wantInput && !d.Pipe) alive = DrainComPort(d, h, events);
         }
-        found = FindingsOf(d, events, alive, Mask);
+        found = FindingsOf(d.Input, events, alive, Mask);
         if (!found.Events.Empty() || found.Ended) return found;
 
         HANDLE handles[4];
@@ -225,12 +212,12 @@ TDeviceFindings TSerialDevice::WaitForEvents(const TWakeSignal& Quit, TComEvents
         if (result >= WAIT_OBJECT_0 + count) {
             // A wait that cannot be made cannot be repeated either.
             d.MarkGone(GetLastError());
-            found = FindingsOf(d, {}, false, Mask);
+            found = FindingsOf(d.Input, {}, false, Mask);
             return found;
         }
         if (result == WAIT_OBJECT_0 + waitIndex && watchDevice && d.Wait.Pending) {
             alive = FinishWait(d, h, events);
-            found = FindingsOf(d, events, alive, Mask);
+            found = FindingsOf(d.Input, events, alive, Mask);
             if (!found.Events.Empty() || found.Ended) return found;
         }
         // A write ended: reaped at the top.
