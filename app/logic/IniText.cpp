@@ -87,15 +87,10 @@ bool NextLine(std::string_view Text, std::size_t& Pos, TIniLine& Line) {
     return i > start;
 }
 
-// A key or section name as written: %XX and %UXXXX are characters, a backslash is a '/'.
+// A key or section name as written: %XX and %UXXXX are characters.
 std::string UnescapedKey(std::string_view Key) {
     std::string out;
     for (std::size_t i = 0; i < Key.size();) {
-        if (Key[i] == '\\') {
-            out += '/';
-            ++i;
-            continue;
-        }
         if (Key[i] != '%' || i + 1 == Key.size()) {
             out += Key[i++];
             continue;
