@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -71,7 +72,9 @@ int Run(TSession<TWin32Platform>& Session) {
 
 int main(int argc, char** argv) {
     PrintToStartingConsole();
-    const std::string program = argc > 0 ? argv[0] : "trimora";
+    // Its own name in its messages, not the folder it was installed in.
+    const std::string program =
+        argc > 0 ? std::filesystem::path(argv[0]).stem().string() : std::string("trimora");
     const TCommandLine options = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     if (const std::optional<int> done = RunWithoutWindow(program, options)) {
         std::fflush(stdout);
