@@ -149,8 +149,8 @@ std::string FullKey(std::string_view Text, const TIniLine& Line, const std::stri
 
 // The value's text as QSettings unescapes it; nothing when it is a list ("a, b").
 std::optional<std::string> UnescapedValue(std::string_view Value) {
-    static constexpr char kEscapes[][2] = {{'a', '\a'}, {'b', '\b'}, {'f', '\f'},  {'n', '\n'},
-                                           {'r', '\r'}, {'t', '\t'}, {'v', '\v'},  {'"', '"'},
+    static constexpr char kEscapes[][2] = {{'a', '\a'}, {'b', '\b'},  {'f', '\f'}, {'n', '\n'},
+                                           {'r', '\r'}, {'t', '\t'},  {'v', '\v'}, {'"', '"'},
                                            {'?', '?'},  {'\'', '\''}, {'\\', '\\'}};
     std::string out;
     bool inQuotes = false, quoted = false;
@@ -247,13 +247,27 @@ std::string EscapedValue(std::string_view Value) {
                 out += "\\0";
                 escapeNextIfHex = true;
                 break;
-            case '\a': out += "\\a"; break;
-            case '\b': out += "\\b"; break;
-            case '\f': out += "\\f"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\t': out += "\\t"; break;
-            case '\v': out += "\\v"; break;
+            case '\a':
+                out += "\\a";
+                break;
+            case '\b':
+                out += "\\b";
+                break;
+            case '\f':
+                out += "\\f";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            case '\v':
+                out += "\\v";
+                break;
             case '"':
             case '\\':
                 out += '\\';
@@ -305,8 +319,8 @@ std::optional<std::string> ReadIniText(std::string_view Text, std::string_view K
     // The last one wins, as QSettings reads them.
     for (auto it = keys.rbegin(); it != keys.rend(); ++it) {
         if (FullKey(Text, it->Line, it->Prefix) != Key) continue;
-        const std::optional<std::string> value = UnescapedValue(
-            Text.substr(it->Line.Equals + 1, it->Line.End - it->Line.Equals - 1));
+        const std::optional<std::string> value =
+            UnescapedValue(Text.substr(it->Line.Equals + 1, it->Line.End - it->Line.Equals - 1));
         if (!value) return std::nullopt;
         return AsText(*value);
     }

@@ -1,7 +1,7 @@
 #include "app/logic/RememberedPort.h"
 
-#include <windows.h>
 #include <shlobj.h>
+#include <windows.h>
 
 #include <filesystem>
 #include <fstream>

@@ -36,7 +36,8 @@ std::optional<std::string> QtReads(const std::string& Folder, const std::string&
     return value.toString().toStdString();
 }
 
-std::string QtWrites(const std::string& Folder, const std::string& Before, const std::string& Value) {
+std::string QtWrites(const std::string& Folder, const std::string& Before,
+                     const std::string& Value) {
     const std::string file = FreshFile(Folder);
     std::ofstream(file, std::ios::binary | std::ios::trunc) << Before;
     {
@@ -100,9 +101,24 @@ TEST(IniText, ReadsWhatQSettingsReads) {
 // QSettings' own writing of them is read the same here; other settings stay.
 TEST(IniText, WritesWhatQSettingsReadsBack) {
     const std::vector<std::string> values = {
-        "COM7",         "\\\\.\\COM10", "  spaced  ", "a;b", "a,b", "a=b", "\"quoted\"",
-        "@ByteArray(x)", "@@", "tab\there", std::string("nul\0" "1", 5), "\x01" "f", "",
-        "/dev/serial/by-id/usb-FTDI_FT232R-if00-port0", "caf\xC3\xA9",
+        "COM7",
+        "\\\\.\\COM10",
+        "  spaced  ",
+        "a;b",
+        "a,b",
+        "a=b",
+        "\"quoted\"",
+        "@ByteArray(x)",
+        "@@",
+        "tab\there",
+        std::string("nul\0"
+                    "1",
+                    5),
+        "\x01"
+        "f",
+        "",
+        "/dev/serial/by-id/usb-FTDI_FT232R-if00-port0",
+        "caf\xC3\xA9",
     };
     const std::vector<std::string> before = {
         "",

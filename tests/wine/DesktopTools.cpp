@@ -116,8 +116,8 @@ std::optional<ScreenPicture> ScreenPicture::Grab(const DesktopWindow& Window,
     in >> magic >> picture.FWidth >> picture.FHeight >> maxValue;
     in.get();  // the one white-space character before the pixels
     if (magic != "P6" || maxValue != 255 || picture.FWidth <= 0 || picture.FHeight <= 0) {
-        std::fprintf(stderr, "screen grab unreadable: %s %d %d %d\n", magic.c_str(),
-                     picture.FWidth, picture.FHeight, maxValue);
+        std::fprintf(stderr, "screen grab unreadable: %s %d %d %d\n", magic.c_str(), picture.FWidth,
+                     picture.FHeight, maxValue);
         return std::nullopt;
     }
     picture.FRgb.resize(static_cast<std::size_t>(picture.FWidth) * picture.FHeight * 3);

@@ -83,7 +83,12 @@ class WindowsProgram : public ::testing::Test {
         ASSERT_TRUE(Display.StartAsThisProcessDisplay(error)) << error;
         ASSERT_TRUE(Manager.Start(error)) << error;
         ASSERT_TRUE(Wine.Start(error)) << error;
-        // A fresh user: nothing remembered from an earlier run.
+        ForgetRememberedPort();  // a fresh user: nothing remembered from an earlier run
+    }
+    // The prefix is shared: what this run remembered is no other test's start.
+    void TearDown() override { ForgetRememberedPort(); }
+
+    void ForgetRememberedPort() {
         std::error_code ignored;
         for (const auto& user : fs::directory_iterator(Wine.HostPath("C:\\users"), ignored))
             fs::remove_all(user.path() / "AppData/Roaming/Trimora", ignored);
@@ -133,8 +138,8 @@ TEST_F(WindowsProgram, FindsTheDongleInTheRegistryListCalibratesSurvivesAReplugA
     // Found in the list, the dongle is asked for its consoles; it has none yet, so registration
     // is not closed before it opens.
     const std::vector<std::string> started = SentSince(dongle, 0);
-    EXPECT_TRUE(SentInOrder(started, {kVersionRequest, kAskConsoles, kOpenRegistration,
-                                      kStartMeasures}));
+    EXPECT_TRUE(
+        SentInOrder(started, {kVersionRequest, kAskConsoles, kOpenRegistration, kStartMeasures}));
     EXPECT_EQ(std::find(started.begin(), started.end(), kCloseRegistration), started.end());
 
     // P1's level goes out once a second.
