@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/win32/Win32MessageWindow.h"
 #include "app/win32/Win32ProgressWindow.h"
 #include "runtime/Application.h"
 
@@ -48,15 +49,7 @@ TWin32RuntimeBindings::TWin32RuntimeBindings(HINSTANCE Instance,
                                              std::function<bool(MSG&)> PreTranslate,
                                              MainWindowFinder MainWindow)
     : FPreTranslate(std::move(PreTranslate)) {
-    WNDCLASSEXA windowClass{};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = &HandOverProc;
-    windowClass.hInstance = Instance;
-    windowClass.lpszClassName = HandOverWindowClass;
-    RegisterClassExA(&windowClass);
-    // A message-only window: never shown, never enumerated.
-    FHandOverWindow = CreateWindowExA(0, HandOverWindowClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE,
-                                      nullptr, Instance, nullptr);
+    FHandOverWindow = CreateMessageWindow(Instance, HandOverWindowClass, &HandOverProc);
 
     auto& app = Application::Instance();
     app.SetGuiThread(std::this_thread::get_id());

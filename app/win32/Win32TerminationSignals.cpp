@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "app/win32/Win32MessageWindow.h"
+
 namespace trimora {
 
 namespace {
@@ -18,14 +20,7 @@ std::string TWin32TerminationSignals::WindowTitle() {
 }
 
 TWin32TerminationSignals::TWin32TerminationSignals(HINSTANCE Instance) {
-    WNDCLASSEXA windowClass{};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = &WindowProc;
-    windowClass.hInstance = Instance;
-    windowClass.lpszClassName = kWindowClass;
-    RegisterClassExA(&windowClass);
-    FWindow = CreateWindowExA(0, kWindowClass, WindowTitle().c_str(), 0, 0, 0, 0, 0, HWND_MESSAGE,
-                              nullptr, Instance, nullptr);
+    FWindow = CreateMessageWindow(Instance, kWindowClass, &WindowProc, WindowTitle().c_str());
     if (FWindow == nullptr) return;
     SetWindowLongPtrA(FWindow, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     SetConsoleCtrlHandler(&ControlHandler, TRUE);
