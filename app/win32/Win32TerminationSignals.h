@@ -26,9 +26,11 @@ class TWin32TerminationSignals {
 
     // The hidden window's title in this process, by which the handler finds it.
     static std::string WindowTitle();
+    // The console's handler, called by the system on a thread of its own (and by tests as it
+    // would): TRUE when a request was handed over.
+    static BOOL WINAPI ControlHandler(DWORD Event);
 
   private:
-    static BOOL WINAPI ControlHandler(DWORD Event);
     static LRESULT CALLBACK WindowProc(HWND Window, UINT Message, WPARAM W, LPARAM L);
 
     HWND FWindow = nullptr;

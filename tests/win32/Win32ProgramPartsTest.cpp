@@ -3,12 +3,16 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <atomic>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
+#include <thread>
 
 #include "app/logic/RememberedPort.h"
 #include "app/win32/Win32SingleInstance.h"
+#include "app/win32/Win32TerminationSignals.h"
 
 using namespace trimora;
 namespace fs = std::filesystem;
@@ -111,4 +115,46 @@ TEST(Win32RememberedPort, AnOversizedOrOddFileOrValueIsNotTaken) {
         ASSERT_TRUE(memory.Store("COM8", error)) << error;
         EXPECT_EQ(memory.Load(), "COM8");
     }
+}
+
+// A control event reaches the GUI thread as a request, through its loop. For the events after
+// which the system ends the process, the handler returns only once the shut-down is over (the
+// signals gone with the session), so that the shut-down frames still leave.
+TEST(Win32TerminationSignals, AControlEventIsHandedToTheGuiThread) {
+    struct Case {
+        DWORD Event;
+        bool WaitsForTheEnd;
+    };
+    for (const Case c : {Case{CTRL_C_EVENT, false}, Case{CTRL_BREAK_EVENT, false},
+                         Case{CTRL_CLOSE_EVENT, true}, Case{CTRL_LOGOFF_EVENT, true}}) {
+        SCOPED_TRACE(c.Event);
+        auto signals = std::make_unique<TWin32TerminationSignals>();
+        const DWORD guiThread = GetCurrentThreadId();
+        DWORD ranOn = 0;
+        signals->OnRequested = [&] { ranOn = GetCurrentThreadId(); };
+        EXPECT_FALSE(signals->Requested());
+        std::atomic<bool> returned{false};
+        std::atomic<BOOL> handled{FALSE};
+        // As the system calls it: on a thread of its own.
+        std::thread system([&] {
+            handled = TWin32TerminationSignals::ControlHandler(c.Event);
+            returned = true;
+        });
+        const ULONGLONG deadline = GetTickCount64() + 5000;
+        while (ranOn == 0 && GetTickCount64() < deadline) {
+            MSG message;
+            while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+            Sleep(5);
+        }
+        EXPECT_EQ(ranOn, guiThread);
+        EXPECT_TRUE(signals->Requested());
+        // The shut-down takes a while.
+        Sleep(300);
+        EXPECT_EQ(returned.load(), !c.WaitsForTheEnd);
+        signals.reset();
+        system.join();
+        EXPECT_TRUE(handled.load());
+    }
+    EXPECT_FALSE(TWin32TerminationSignals::ControlHandler(CTRL_C_EVENT))
+        << "handled without a program to hand it to";
 }
