@@ -9,6 +9,7 @@
 #include <fstream>
 #include <set>
 
+#include "app/logic/IniText.h"
 #include "app/logic/RememberedPort.h"
 #include "fuzz/FuzzCheck.h"
 #include "protocol/PortSearchOrder.h"
@@ -52,6 +53,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
     std::ofstream(file, std::ios::binary | std::ios::trunc)
         .write(reinterpret_cast<const char*>(Data), static_cast<std::streamsize>(Size));
     const std::string remembered = TRememberedPort(file).Load();
+
+    // The Windows program's reader and writer of the same file: sanitizers watch them here.
+    const std::string_view text(reinterpret_cast<const char*>(Data), Size);
+    ReadIniText(text, "Dongle/Port");
+    const std::string port = remembered.empty() ? "/dev/ttyUSB0" : remembered;
+    ReadIniText(WithIniText(text, "Dongle/Port", port, "\r\n"), "Dongle/Port");
 
     const TDeviceRoots roots{scratch.Path("sys"), scratch.Path("dev")};
     const TFirstPort first = ChooseFirstPort("", remembered, roots);
