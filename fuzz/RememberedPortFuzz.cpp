@@ -1,6 +1,6 @@
 // The remembered-port file (an INI file the user may edit), any bytes: whatever port it gives
 // starts the search without a crash or a port tried twice, and a port written back is read
-// back the same.
+// back the same, by QSettings here and by the INI text the Windows program reads and writes.
 #include <stdlib.h>
 
 #include <algorithm>
@@ -54,11 +54,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
         .write(reinterpret_cast<const char*>(Data), static_cast<std::streamsize>(Size));
     const std::string remembered = TRememberedPort(file).Load();
 
-    // The Windows program's reader and writer of the same file: sanitizers watch them here.
+    // The Windows program's reader and writer of the same file.
     const std::string_view text(reinterpret_cast<const char*>(Data), Size);
     ReadIniText(text, "Dongle/Port");
     const std::string port = remembered.empty() ? "/dev/ttyUSB0" : remembered;
-    ReadIniText(WithIniText(text, "Dongle/Port", port, "\r\n"), "Dongle/Port");
+    for (const char* lineEnd : {"\n", "\r\n"})
+        FUZZ_CHECK(ReadIniText(WithIniText(text, "Dongle/Port", port, lineEnd), "Dongle/Port") ==
+                   port);
 
     const TDeviceRoots roots{scratch.Path("sys"), scratch.Path("dev")};
     const TFirstPort first = ChooseFirstPort("", remembered, roots);
