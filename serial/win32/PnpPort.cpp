@@ -28,8 +28,8 @@ std::string Utf8(const wchar_t* Text, std::size_t Chars) {
     std::size_t n = std::min(zero, kMaxChars);
     if (n > 0 && n < zero && Text[n - 1] >= 0xD800 && Text[n - 1] <= 0xDBFF) --n;
     if (n == 0) return {};
-    const int size = WideCharToMultiByte(CP_UTF8, 0, Text, static_cast<int>(n), nullptr, 0,
-                                         nullptr, nullptr);
+    const int size =
+        WideCharToMultiByte(CP_UTF8, 0, Text, static_cast<int>(n), nullptr, 0, nullptr, nullptr);
     std::string out(static_cast<std::size_t>(std::max(size, 0)), '\0');
     if (size > 0)
         WideCharToMultiByte(CP_UTF8, 0, Text, static_cast<int>(n), out.data(), size, nullptr,
@@ -54,8 +54,8 @@ std::wstring DevicePortName(HDEVINFO Set, SP_DEVINFO_DATA& Device) {
     if (key == INVALID_HANDLE_VALUE) return {};
     wchar_t name[64];
     DWORD type = 0, size = sizeof name;
-    const LONG status = RegQueryValueExW(key, L"PortName", nullptr, &type,
-                                         reinterpret_cast<BYTE*>(name), &size);
+    const LONG status =
+        RegQueryValueExW(key, L"PortName", nullptr, &type, reinterpret_cast<BYTE*>(name), &size);
     RegCloseKey(key);
     if (status != ERROR_SUCCESS || type != REG_SZ) return {};
     const std::size_t chars = size / sizeof(wchar_t);
@@ -63,8 +63,7 @@ std::wstring DevicePortName(HDEVINFO Set, SP_DEVINFO_DATA& Device) {
 }
 
 bool SameName(const std::wstring& A, const std::string& B) {
-    return A.size() == B.size() &&
-           std::equal(A.begin(), A.end(), B.begin(), [](wchar_t a, char b) {
+    return A.size() == B.size() && std::equal(A.begin(), A.end(), B.begin(), [](wchar_t a, char b) {
                return std::towupper(a) == std::towupper(static_cast<unsigned char>(b));
            });
 }

@@ -8,8 +8,7 @@ namespace trimora {
 
 TPortAccess ProbePortAccess(const std::string& PortName, std::string& Reason) {
     if (IsPipeName(PortName))
-        return PortDeviceTarget(PortName).empty() ? TPortAccess::paMissing
-                                                  : TPortAccess::paAllowed;
+        return PortDeviceTarget(PortName).empty() ? TPortAccess::paMissing : TPortAccess::paAllowed;
     HANDLE device = INVALID_HANDLE_VALUE;
     bool pipe = false;
     const DWORD error = OpenCommDevice(PortName, device, pipe);

@@ -19,13 +19,14 @@ TEST(PortListingOnWindows, ShowsWhatPlugAndPlaySaysOfAPortThatIsGone) {
     const std::string text = PortListingText({"COM42", TFirstPort::fpGiven}, {"COM42"});
 
     const std::string name = "Evil?]0;owned? Port (COM42)";
-    EXPECT_EQ(text, "COM42  [given with --port]\n"
-                    "  description:  " +
-                        name + std::string(128 - name.size(), 'x') +
-                        "\n"
-                        "  hardware id:  USB\\VID_0403&PID_6001&REV_0600\n"
-                        "  driver:       FTDIBUS\n"
-                        "  USB id:       0403:6001\n"
-                        "  manufacturer: FTDI??\n"
-                        "  access:       no such device\n");
+    EXPECT_EQ(text,
+              "COM42  [given with --port]\n"
+              "  description:  " +
+                  name + std::string(128 - name.size(), 'x') +
+                  "\n"
+                  "  hardware id:  USB\\VID_0403&PID_6001&REV_0600\n"
+                  "  driver:       FTDIBUS\n"
+                  "  USB id:       0403:6001\n"
+                  "  manufacturer: FTDI??\n"
+                  "  access:       no such device\n");
 }

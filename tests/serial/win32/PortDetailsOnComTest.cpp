@@ -33,9 +33,10 @@ bool WriteAll(HANDLE Device, const std::string& Bytes) {
     OVERLAPPED o{};
     o.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     DWORD written = 0;
-    const bool ok = (WriteFile(Device, Bytes.data(), static_cast<DWORD>(Bytes.size()), nullptr, &o) ||
-                     GetLastError() == ERROR_IO_PENDING) &&
-                    GetOverlappedResult(Device, &o, &written, TRUE) && written == Bytes.size();
+    const bool ok =
+        (WriteFile(Device, Bytes.data(), static_cast<DWORD>(Bytes.size()), nullptr, &o) ||
+         GetLastError() == ERROR_IO_PENDING) &&
+        GetOverlappedResult(Device, &o, &written, TRUE) && written == Bytes.size();
     CloseHandle(o.hEvent);
     return ok;
 }

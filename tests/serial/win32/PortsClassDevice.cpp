@@ -53,7 +53,8 @@ PortsClassDevice::PortsClassDevice(const Properties& Device) {
         FError = "SetupDiRegisterDeviceInfo failed: " + std::to_string(GetLastError());
         return;
     }
-    HKEY key = SetupDiCreateDevRegKeyW(set, &data, DICS_FLAG_GLOBAL, 0, DIREG_DEV, nullptr, nullptr);
+    HKEY key =
+        SetupDiCreateDevRegKeyW(set, &data, DICS_FLAG_GLOBAL, 0, DIREG_DEV, nullptr, nullptr);
     if (key == INVALID_HANDLE_VALUE) {
         FError = "SetupDiCreateDevRegKey failed: " + std::to_string(GetLastError());
         return;
