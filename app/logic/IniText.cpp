@@ -41,6 +41,8 @@ void AppendUtf8(std::string& Out, std::uint16_t Code) {
 struct TIniLine {
     std::size_t Start = 0, End = 0;
     std::size_t Equals = std::string_view::npos;
+    // Left open at the end of the text: a quote, or a backslash with nothing to escape.
+    bool OpenQuote = false, DanglingEscape = false;
 };
 
 bool NextLine(std::string_view Text, std::size_t& Pos, TIniLine& Line) {
@@ -48,6 +50,7 @@ bool NextLine(std::string_view Text, std::size_t& Pos, TIniLine& Line) {
     while (start < Text.size() && IsSpace(Text[start])) ++start;
     Line.Equals = std::string_view::npos;
     bool inQuotes = false;
+    Line.DanglingEscape = false;
     std::size_t i = start;
     while (i < Text.size()) {
         const char c = Text[i++];
@@ -61,6 +64,7 @@ bool NextLine(std::string_view Text, std::size_t& Pos, TIniLine& Line) {
                 break;
             }
         } else if (c == '\\') {
+            Line.DanglingEscape = i == Text.size();
             if (i < Text.size()) {
                 const char escaped = Text[i++];
                 if (i < Text.size()) {
@@ -84,6 +88,7 @@ bool NextLine(std::string_view Text, std::size_t& Pos, TIniLine& Line) {
     Pos = i;
     Line.Start = start;
     Line.End = i;
+    Line.OpenQuote = inQuotes;
     return i > start;
 }
 
@@ -311,6 +316,22 @@ void Scan(std::string_view Text, std::vector<TKeyLine>& Keys, std::vector<TKeyLi
     }
 }
 
+// What is added at the end must not join a last line the user left open: a quote runs to the
+// end, and a backslash there escapes the line end that follows it.
+void CloseLastLine(std::string& Text, std::string_view LineEnd) {
+    for (;;) {
+        std::size_t pos = 0;
+        TIniLine line, last;
+        while (NextLine(Text, pos, line)) last = line;
+        if (last.DanglingEscape)
+            Text += LineEnd;
+        else if (last.OpenQuote)
+            Text += '"';
+        else
+            return;
+    }
+}
+
 }  // namespace
 
 std::optional<std::string> ReadIniText(std::string_view Text, std::string_view Key) {
@@ -352,10 +373,20 @@ std::string WithIniText(std::string_view Text, std::string_view Key, std::string
         if (insertAt != std::string::npos && insertAt > it->Line.Start)
             insertAt -= end - it->Line.Start;
     }
-    if (insertAt != std::string::npos) {
-        out.insert(insertAt, std::string(LineEnd) + line);
-        return out;
+    if (insertAt == out.size()) {
+        CloseLastLine(out, LineEnd);
+        insertAt = out.size();
     }
+    if (insertAt != std::string::npos) {
+        // After a header whose line end is escaped the new line would join the header: such a
+        // file gets the setting at its end instead.
+        std::string inserted = out;
+        inserted.insert(insertAt, std::string(LineEnd) + line);
+        const std::string alone = "[" + section + "]" + std::string(LineEnd) + line;
+        if (ReadIniText(inserted, Key) == ReadIniText(alone, Key)) return inserted;
+        insertAt = std::string::npos;
+    }
+    CloseLastLine(out, LineEnd);
     if (!out.empty() && out.back() != '\n') out += LineEnd;
     if (!out.empty()) out += LineEnd;
     if (!prefix.empty() || !out.empty()) out += "[" + section + "]" + std::string(LineEnd);

@@ -33,14 +33,23 @@ WINESERVER = "/usr/lib/wine/wineserver"
 
 
 def start_display():
-    read_end, write_end = os.pipe()
-    xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24",
-                             "-nolisten", "tcp"], pass_fds=(write_end,),
-                            stderr=subprocess.DEVNULL)
-    os.close(write_end)
-    number = os.read(read_end, 64).decode().strip()
-    os.close(read_end)
-    return xvfb, ":" + number
+    # A number of its own well above the usual ones: another X server whose lock file went
+    # (cleared /tmp) still holds its socket, and Xvfb's own choice would collide with it.
+    for number in range(400 + os.getpid() % 400, 1000):
+        if os.path.exists(f"/tmp/.X{number}-lock"):
+            continue
+        xvfb = subprocess.Popen(["Xvfb", f":{number}", "-screen", "0", "1024x768x24",
+                                 "-nolisten", "tcp"], stderr=subprocess.DEVNULL)
+        for _ in range(100):
+            if xvfb.poll() is not None:
+                break
+            if subprocess.run(["xdpyinfo", "-display", f":{number}"], stdout=subprocess.DEVNULL,
+                              stderr=subprocess.DEVNULL).returncode == 0:
+                return xvfb, f":{number}"
+            time.sleep(0.05)
+        xvfb.kill()
+        xvfb.wait()
+    sys.exit("no X display could be started")
 
 
 class Dongle:
@@ -77,17 +86,23 @@ class Dongle:
         self.process.wait()
 
 
-def resident_mib(name):
-    """VmRSS of the running process whose command line names the program."""
-    for pid in os.listdir("/proc"):
-        if not pid.isdigit():
-            continue
+def resident_mib(pid, windows_prefix=None):
+    """VmRSS of the program: the process itself, or under wine the process of the prefix that
+    runs trimora.exe (wine's loader may hand the program to another process)."""
+    pids = [str(pid)]
+    if windows_prefix:
+        pids = [p for p in os.listdir("/proc") if p.isdigit()]
+    for p in pids:
         try:
-            with open(f"/proc/{pid}/cmdline", "rb") as f:
-                argv = f.read().split(b"\0")
-            if not any(a.endswith(name.encode()) for a in argv[:2]):
-                continue
-            with open(f"/proc/{pid}/status") as f:
+            if windows_prefix:
+                with open(f"/proc/{p}/cmdline", "rb") as f:
+                    argv = f.read().split(b"\0")
+                if not any(a.lower().endswith(b"trimora.exe") for a in argv[:2]):
+                    continue
+                with open(f"/proc/{p}/environ", "rb") as f:
+                    if b"WINEPREFIX=" + windows_prefix.encode() not in f.read().split(b"\0"):
+                        continue
+            with open(f"/proc/{p}/status") as f:
                 for line in f:
                     if line.startswith("VmRSS:"):
                         return int(line.split()[1]) / 1024
@@ -96,17 +111,23 @@ def resident_mib(name):
     return None
 
 
-def round_of(command, env, dongle, name):
+def round_of(command, env, dongle, windows_prefix=None):
     start = time.monotonic()
     program = subprocess.Popen(command, env=env, stdout=subprocess.DEVNULL,
-                               stderr=subprocess.DEVNULL)
+                               stderr=subprocess.PIPE, text=True)
     opened = dongle.wait_for(OPEN_REGISTRATION, 30)
     measuring = dongle.wait_for(START_MEASURES, 10)
     memory = None
     if measuring:
         time.sleep(3)
-        memory = resident_mib(name)
-    program.wait(timeout=30)
+        memory = resident_mib(program.pid, windows_prefix)
+    try:
+        _, err = program.communicate(timeout=30)
+    except subprocess.TimeoutExpired:
+        program.kill()
+        _, err = program.communicate()
+    if opened is None or memory is None:
+        sys.stderr.write(f"{command[0]}: no start-up seen\n{err}\n")
     startup = None if opened is None else (opened - start) * 1000 - PRESCRIBED_WAITS_MS
     return startup, memory
 
@@ -128,18 +149,18 @@ def main():
             subprocess.run([WINE, "wineboot", "-i"], env=env, check=True,
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         # A running server, as on a desktop where wine runs already.
-        subprocess.run([WINESERVER, "-p", "60"], env=env, check=True)
+        subprocess.run([WINESERVER, "-p", "60"], env=env, stderr=subprocess.DEVNULL)
         for _ in range(rounds):
             dongle = Dongle(sim)
             results["linux"].append(round_of(
                 [os.path.join(linux_build, "app/trimora"), "--port", dongle.slave,
-                 "--quit-after", "6"], env, dongle, "/trimora"))
+                 "--quit-after", "6"], env, dongle))
             dongle.stop()
             link = os.path.join(prefix, "dosdevices/com7")
             dongle = Dongle(sim, link)
             results["wine"].append(round_of(
                 [WINE, os.path.join(windows_build, "app/win32/trimora.exe"), "--port", "COM7",
-                 "--quit-after", "6"], env, dongle, "trimora.exe"))
+                 "--quit-after", "6"], env, dongle, prefix))
             dongle.stop()
     finally:
         subprocess.run([WINESERVER, "-k"], env=env, stderr=subprocess.DEVNULL)

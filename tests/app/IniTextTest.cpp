@@ -127,6 +127,14 @@ TEST(IniText, WritesWhatQSettingsReadsBack) {
         "[Dongle]\nPort=COM1\n[Dongle]\nPort=COM2\n",
         "[General]\nDongle\\Port=COM3\nKept=yes\n",
         "[Dongle]\nPort=\"multi\nline\"\nKept=yes\n",
+        // A quote left open runs to the end, and a backslash at the end escapes what follows:
+        // both would take in what is added after them.
+        "[Other]\nKept=yes\nOpen=\"never closed\n",
+        "[Other]\nKept=yes\nOpen=\"never closed",
+        "[Dongle]\nKept=yes\n[Dongle] \"never closed\n",
+        "[Other]\nKept=yes\nOpen=\"never closed\\",
+        "[Dongle]\nKept=yes\n[Dongle] \\",
+        "[Dongle]\\\r\rKept=yes\n",
     };
     test::ScratchFolder folder{"trimora-ini"};
     for (const std::string& old : before) {
