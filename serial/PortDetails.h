@@ -14,7 +14,8 @@ struct TDeviceRoots {
 
 // paNotSerial: something is there, but not a device a serial port can be (a file, a FIFO,
 // /dev/zero). paUnreachable: the name cannot be followed (a loop of links, too long a name).
-enum class TPortAccess { paMissing, paAllowed, paDenied, paNotSerial, paUnreachable };
+// paInUse: another program has the port open (Windows, whose ports open only once).
+enum class TPortAccess { paMissing, paAllowed, paDenied, paNotSerial, paUnreachable, paInUse };
 
 // What the machine says about one serial port: enough for a user to tell ports apart and to
 // see why one cannot be opened.
@@ -29,6 +30,9 @@ struct TPortDetails {
     TPortAccess Access = TPortAccess::paMissing;
     std::string Advice{};  // when denied: who may open it and how to become one of them
     std::string Reason{};  // when unreachable: the system's words for why
+    // What Windows' Plug and Play calls the device ("USB Serial Port (COM3)") and its first
+    // hardware id ("USB\VID_0403&PID_6001&REV_0600").
+    std::string Description{}, HardwareId{};
 };
 
 // PortName as the serial port takes it (COM1, ttyUSB0, /dev/ttyUSB0, a by-id link).

@@ -42,6 +42,8 @@ std::string AccessText(const TPortDetails& D) {
             return "not a serial device";
         case TPortAccess::paUnreachable:
             return "cannot reach it: " + D.Reason;
+        case TPortAccess::paInUse:
+            return "in use by another program";
         case TPortAccess::paMissing:
             break;
     }
@@ -55,6 +57,8 @@ std::string Block(const std::string& Port, const TPortDetails& D, const std::str
     if (!Why.empty()) out += "  [" + Why + "]";
     out += '\n';
     if (!D.Device.empty() && D.Device != D.Path) Field(out, "device:", D.Device);
+    Field(out, "description:", D.Description);
+    Field(out, "hardware id:", D.HardwareId);
     for (const std::string& link : D.ById) Field(out, "by-id:", link);
     for (const std::string& link : D.ByPath) Field(out, "by-path:", link);
     Field(out, "driver:", D.Driver);

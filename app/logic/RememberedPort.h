@@ -7,7 +7,8 @@ namespace trimora {
 class TVelnWirelessProtocol;
 
 // The port where the dongle answered last, kept for the next start in the user's configuration:
-// an INI file, $XDG_CONFIG_HOME/Trimora/Trimora.conf (~/.config when the variable is not set).
+// an INI file, $XDG_CONFIG_HOME/Trimora/Trimora.conf (~/.config when the variable is not set) on
+// Linux, %APPDATA%\Trimora\Trimora.conf on Windows, in the same format.
 class TRememberedPort {
   public:
     explicit TRememberedPort(std::string File = DefaultFile());
@@ -23,6 +24,8 @@ class TRememberedPort {
   private:
     // Why the file is not to be read; empty when it may be (or is missing).
     std::string Unreadable() const;
+    // Value when it can name a port, else empty.
+    static std::string PlainName(std::string Value);
 
     std::string FFile;
 };

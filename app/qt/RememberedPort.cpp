@@ -1,7 +1,6 @@
 #include "app/logic/RememberedPort.h"
 
 #include <pwd.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QSettings>
@@ -10,18 +9,11 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "protocol/PortSearchOrder.h"
-#include "protocol/WirelessProtocol.h"
-#include "serial/ComPort.h"
-#include "serial/PortDetails.h"
-
 namespace trimora {
 
 namespace {
 
 const QString kPortKey = QStringLiteral("Dongle/Port");
-// Far beyond what this program writes there; parsing a larger file took seconds per 10 MB.
-constexpr off_t kMaxFileBytes = 64 * 1024;
 
 std::string HomeFolder() {
     if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') return home;
@@ -32,8 +24,6 @@ std::string HomeFolder() {
 
 }  // namespace
 
-TRememberedPort::TRememberedPort(std::string File) : FFile(std::move(File)) {}
-
 std::string TRememberedPort::DefaultFile() {
     // A relative XDG_CONFIG_HOME is to be ignored.
     const char* config = std::getenv("XDG_CONFIG_HOME");
@@ -42,27 +32,16 @@ std::string TRememberedPort::DefaultFile() {
     return folder + "/Trimora/Trimora.conf";
 }
 
-std::string TRememberedPort::Unreadable() const {
-    // A FIFO would hold the start-up for good, a device such as /dev/zero never end.
-    struct stat st {};
-    if (::stat(FFile.c_str(), &st) != 0) return {};
-    if (!S_ISREG(st.st_mode)) return FFile + " is not a plain file: ignored";
-    if (st.st_size > kMaxFileBytes)
-        return FFile + " is larger than " + std::to_string(kMaxFileBytes / 1024) + " KiB: ignored";
-    return {};
-}
-
 std::string TRememberedPort::Load(std::string* Ignored) const {
     const std::string why = Unreadable();
     if (Ignored != nullptr) *Ignored = why;
     if (!why.empty()) return {};
     const QSettings settings(QString::fromLocal8Bit(FFile.c_str()), QSettings::IniFormat);
-    // Only plain text names a port: QSettings also reads binary values (@ByteArray, @Variant)
-    // and lists, which no store writes, and a NUL would cut the name short where it is opened.
+    // Only text names a port: QSettings also reads binary values (@ByteArray, @Variant) and
+    // lists, which no store writes.
     const QVariant value = settings.value(kPortKey);
     if (value.typeId() != QMetaType::QString) return {};
-    const std::string port = value.toString().toLocal8Bit().toStdString();
-    return port.find('\0') == std::string::npos ? port : std::string();
+    return PlainName(value.toString().toLocal8Bit().toStdString());
 }
 
 bool TRememberedPort::Store(const std::string& Port, std::string& Error) const {
@@ -87,15 +66,6 @@ bool TRememberedPort::Store(const std::string& Port, std::string& Error) const {
     std::remove(fresh.toLocal8Bit().constData());
     Error = "cannot write " + FFile;
     return false;
-}
-
-void RememberFoundPort(const TVelnWirelessProtocol& Protocol, const TRememberedPort& Memory) {
-    if (!Protocol.Connected() || Protocol.Port() == nullptr) return;
-    const std::string port = StablePortName(Protocol.Port()->Port());
-    if (!WorthRemembering(port) || port == Memory.Load()) return;
-    std::string error;
-    if (!Memory.Store(port, error))
-        std::fprintf(stderr, "trimora: %s: the port is not remembered\n", error.c_str());
 }
 
 }  // namespace trimora

@@ -7,16 +7,13 @@
 #include <vector>
 
 #include "app/logic/CommandLine.h"
-#include "app/logic/PortListing.h"
 #include "app/logic/Session.h"
+#include "app/logic/WindowlessCommands.h"
 #include "app/qt/QtCalibrationWindow.h"
 #include "app/qt/QtToolkit.h"
 #include "app/qt/Screenshot.h"
 #include "app/qt/SingleInstance.h"
 #include "app/qt/TerminationSignals.h"
-#include "protocol/PortSearchOrder.h"
-#include "runtime/UiHooks.h"
-#include "serial/PortList.h"
 
 using namespace trimora;
 
@@ -73,22 +70,6 @@ int Run(TSession<TQtPlatform>& Session) {
     return QApplication::exec();
 }
 
-// --list-ports: no window, so no QApplication and no display needed.
-int ListPorts(const std::string& Program, const std::string& GivenPort) {
-    TUiHooks ui;
-    ui.SetMessageBoxHook([&Program](const std::string& Text, TMsgDlgType) {
-        std::fprintf(stderr, "%s: %s\n", Program.c_str(), Text.c_str());
-    });
-    std::string ignored;
-    const std::string remembered = TRememberedPort().Load(&ignored);
-    if (!ignored.empty()) std::fprintf(stderr, "%s: %s\n", Program.c_str(), ignored.c_str());
-    const TFirstPort first = ChooseFirstPort(GivenPort, remembered);
-    const std::string text =
-        PortListingText(first, PortSearchOrder(first, ListSerialPorts(MachinePortList(), ui)));
-    std::fputs(text.c_str(), stdout);
-    return 0;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -97,16 +78,8 @@ int main(int argc, char** argv) {
 
     const std::string program = argc > 0 ? argv[0] : "trimora";
     const TCommandLine options = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
-    if (options.Help) {
-        std::fputs(CommandLineUsage(program).c_str(), stdout);
-        return 0;
-    }
-    if (!options.Error.empty()) {
-        std::fprintf(stderr, "%s: %s\n\n%s", program.c_str(), options.Error.c_str(),
-                     CommandLineUsage(program).c_str());
-        return 2;
-    }
-    if (options.ListPorts) return ListPorts(program, options.Port);
+    // --list-ports needs no window, so no QApplication and no display.
+    if (const std::optional<int> done = RunWithoutWindow(program, options)) return *done;
 
     TSession<TQtPlatform> session(program, options);
     if (const std::optional<int> early = session.Open()) return *early;

@@ -1,9 +1,12 @@
 #include "app/win32/Win32RuntimeBindings.h"
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <utility>
+#include <vector>
 
+#include "app/win32/Win32MessageWindow.h"
 #include "app/win32/Win32ProgressWindow.h"
 #include "runtime/Application.h"
 
@@ -46,15 +49,7 @@ TWin32RuntimeBindings::TWin32RuntimeBindings(HINSTANCE Instance,
                                              std::function<bool(MSG&)> PreTranslate,
                                              MainWindowFinder MainWindow)
     : FPreTranslate(std::move(PreTranslate)) {
-    WNDCLASSEXA windowClass{};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = &HandOverProc;
-    windowClass.hInstance = Instance;
-    windowClass.lpszClassName = HandOverWindowClass;
-    RegisterClassExA(&windowClass);
-    // A message-only window: never shown, never enumerated.
-    FHandOverWindow = CreateWindowExA(0, HandOverWindowClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE,
-                                      nullptr, Instance, nullptr);
+    FHandOverWindow = CreateMessageWindow(Instance, HandOverWindowClass, &HandOverProc);
 
     auto& app = Application::Instance();
     app.SetGuiThread(std::this_thread::get_id());
@@ -66,12 +61,23 @@ TWin32RuntimeBindings::TWin32RuntimeBindings(HINSTANCE Instance,
         [Instance, MainWindow]() -> std::unique_ptr<TProgressWindowView> {
             return std::make_unique<TWin32ProgressWindow>(Instance, MainWindow);
         });
+    Application::TWatchHooks watches;
+    watches.Added = [this](Application::TWatchId Id, int Fd) {
+        // A watched value is a kernel handle here, which fits 32 bits.
+        FWatches[Id] = {reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(Fd)), true};
+    };
+    watches.Removed = [this](Application::TWatchId Id) { FWatches.erase(Id); };
+    watches.Activity = [this](Application::TWatchId Id, bool Active) {
+        if (auto it = FWatches.find(Id); it != FWatches.end()) it->second.Active = Active;
+    };
+    app.SetWatchHooks(std::move(watches));
     // Calls queued before the hook existed would otherwise wait for the next wake.
     if (app.PendingCount() > 0) PostDrain(window);
 }
 
 TWin32RuntimeBindings::~TWin32RuntimeBindings() {
     auto& app = Application::Instance();
+    app.SetWatchHooks({});
     app.SetWakeHook(nullptr);
     app.SetPumpHook(nullptr);
     app.Ui().SetMessageBoxHook(nullptr);
@@ -99,6 +105,15 @@ void TWin32RuntimeBindings::Dispatch(MSG& Message) {
     DispatchMessageA(&Message);
 }
 
+void TWin32RuntimeBindings::ServeReadyWatches() {
+    // A watch's call may add or remove watches: the ready ones are noted first.
+    std::vector<Application::TWatchId> ready;
+    for (const auto& [id, watched] : FWatches)
+        if (watched.Active && WaitForSingleObject(watched.Handle, 0) == WAIT_OBJECT_0)
+            ready.push_back(id);
+    for (Application::TWatchId id : ready) Application::Instance().ServeWatch(id);
+}
+
 void TWin32RuntimeBindings::ProcessPendingMessages() {
     MSG message;
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
@@ -109,12 +124,24 @@ void TWin32RuntimeBindings::ProcessPendingMessages() {
         }
         Dispatch(message);
     }
+    ServeReadyWatches();
 }
 
 int TWin32RuntimeBindings::Run() {
-    MSG message;
-    while (GetMessageA(&message, nullptr, 0, 0) > 0) Dispatch(message);
-    return static_cast<int>(message.wParam);
+    for (;;) {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT) return static_cast<int>(message.wParam);
+            Dispatch(message);
+        }
+        ServeReadyWatches();
+        std::vector<HANDLE> handles;
+        for (const auto& [id, watched] : FWatches)
+            if (watched.Active && handles.size() < MAXIMUM_WAIT_OBJECTS - 1)
+                handles.push_back(watched.Handle);
+        MsgWaitForMultipleObjectsEx(static_cast<DWORD>(handles.size()), handles.data(), INFINITE,
+                                    QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    }
 }
 
 }  // namespace trimora

@@ -5,8 +5,9 @@
 //
 //   trimora_bench_line --contender NAME --phase latency|flood|linerate --frames N
 //                      [--spacing-us U] [--rate FPS] [--work DIR] [--samples FILE]
-//                      -- COMMAND [ARGS...]
-// --samples appends each latency sample (ns, one a line), so runs can be pooled.
+//                      [--clock monotonic|raw] -- COMMAND [ARGS...]
+// --samples appends each latency sample (ns, one a line), so runs can be pooled. --clock raw
+// stamps the writes on CLOCK_MONOTONIC_RAW, the clock a Windows contender reads under wine.
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -43,6 +44,7 @@ struct Options {
     std::int64_t SpacingNs = 1000000;
     std::string WorkDir = "/tmp";
     std::string SamplesPath;
+    bool RawClock = false;
     std::vector<std::string> Command;
 };
 
@@ -76,6 +78,8 @@ Options ParseOptions(int argc, char** argv) {
             o.WorkDir = v;
         else if (a == "--samples")
             o.SamplesPath = v;
+        else if (a == "--clock" && (v == "monotonic" || v == "raw"))
+            o.RawClock = v == "raw";
         else
             Usage(("unknown option " + a).c_str());
     }
@@ -118,7 +122,9 @@ class Child {
     bool WaitReady(int TimeoutMs) {
         std::string got;
         const std::int64_t deadline = MonotonicNs() + std::int64_t(TimeoutMs) * 1000000;
-        while (got.find("ready\n") == std::string::npos) {
+        // A Windows contender's stdout ends its lines with "\r\n".
+        while (got.find("ready\n") == std::string::npos &&
+               got.find("ready\r\n") == std::string::npos) {
             int left = int((deadline - MonotonicNs()) / 1000000);
             if (left <= 0) return false;
             pollfd pfd{FOut, POLLIN, 0};
@@ -148,6 +154,14 @@ class Child {
     bool FReaped = false;
     int FStatus = 0;
 };
+
+// CLOCK_MONOTONIC_RAW in ns: under wine a Windows program's monotonic clock
+// (QueryPerformanceCounter) is this one, not CLOCK_MONOTONIC, which NTP may slew.
+std::int64_t RawMonotonicNs() {
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC_RAW, &ts);
+    return std::int64_t(ts.tv_sec) * 1000000000 + ts.tv_nsec;
+}
 
 void SleepUntil(std::int64_t Ns) {
     timespec ts{time_t(Ns / 1000000000), long(Ns % 1000000000)};
@@ -231,6 +245,7 @@ int Run(const Options& o) {
             SleepUntil(start + std::int64_t(i) * o.SpacingNs);
             written[i] = writer.WriteBlock(MeasureFrame(kDataConsole, i), kWriteTimeoutMs);
             stalled = written[i] < 0;
+            if (o.RawClock && !stalled) written[i] += RawMonotonicNs() - MonotonicNs();
         }
         firstWriteNs = written[0];
         lastWriteNs = written[o.Frames - 1];

@@ -2,7 +2,11 @@
 
 #include <algorithm>
 #include <cctype>
+#include <optional>
 
+#include "serial/UsbHardwareId.h"
+#include "serial/win32/PnpPort.h"
+#include "serial/win32/PortAccessProbe.h"
 #include "serial/win32/PortName.h"
 
 namespace trimora {
@@ -19,8 +23,18 @@ TPortDetails DescribePort(const std::string& PortName, const TDeviceRoots& /*Roo
     TPortDetails details;
     details.Path = PortName;
     details.Device = PortDeviceTarget(PortName);
-    // Whether it may be opened is known only by opening it, which a description must not do.
-    details.Access = details.Device.empty() ? TPortAccess::paMissing : TPortAccess::paAllowed;
+    details.Access = ProbePortAccess(PortName, details.Reason);
+    if (const std::optional<TPnpPort> pnp = FindPnpPort(PortName)) {
+        details.Description = pnp->FriendlyName;
+        details.HardwareId = pnp->HardwareId;
+        details.Driver = pnp->Service;
+        details.Manufacturer = pnp->Manufacturer;
+        if (const std::optional<TUsbIds> usb = UsbIdsOfHardwareId(pnp->HardwareId)) {
+            details.Usb = true;
+            details.VendorId = usb->VendorId;
+            details.ProductId = usb->ProductId;
+        }
+    }
     return details;
 }
 

@@ -13,10 +13,14 @@ std::string BarePortName(const std::string& PortName) {
     return PortName.rfind(kDevicePrefix, 0) == 0 ? PortName.substr(kDevicePrefix.size()) : PortName;
 }
 
+bool IsPipeName(const std::string& PortName) {
+    return BarePortName(PortName).rfind(kPipePrefix, 0) == 0;
+}
+
 std::string PortDeviceTarget(const std::string& PortName) {
     const std::string bare = BarePortName(PortName);
     if (bare.empty()) return {};
-    if (bare.rfind(kPipePrefix, 0) == 0) {
+    if (IsPipeName(PortName)) {
         // Busy (another client has it) is still there.
         const std::string full = kDevicePrefix + bare;
         if (WaitNamedPipeA(full.c_str(), 1) || GetLastError() == ERROR_SEM_TIMEOUT) return full;

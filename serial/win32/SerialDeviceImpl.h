@@ -6,6 +6,7 @@
 #include "runtime/WakeSignal.h"
 #include "serial/InputQueue.h"
 #include "serial/SerialDevice.h"
+#include "serial/win32/CommDeviceOpen.h"
 #include "serial/win32/DeviceRequests.h"
 #include "serial/win32/WindowsApi.h"
 #include "serial/win32/WriteRequests.h"
@@ -52,9 +53,5 @@ struct TSerialDevice::TImpl {
     void MarkGone(DWORD Error);
     bool Gone() const { return GoneError.load() != 0; }
 };
-
-// Opens "\\.\" + PortName (a name that starts with "\\.\" as it is) for overlapped I/O with no
-// sharing; a busy pipe is waited for a moment. Returns 0 or the Windows error.
-DWORD OpenCommDevice(const std::string& PortName, HANDLE& Device, bool& Pipe);
 
 }  // namespace trimora

@@ -4,6 +4,7 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -60,20 +61,21 @@ std::optional<DesktopWindow> FindWindow(const std::string& Title, std::chrono::m
         std::istringstream ids(found.Out);
         std::string id;
         if (ids >> id) {
-            ProgramOutcome shape =
-                RunProgram({"xdotool", "getwindowgeometry", "--shell", id}, Scratch, 10s);
+            // xwininfo, not xdotool's geometry: under a reparenting window manager xdotool counts
+            // the frame's title bar twice.
+            ProgramOutcome shape = RunProgram({"xwininfo", "-id", id}, Scratch, 10s);
             DesktopWindow window;
             window.Id = id;
             std::istringstream lines(shape.Out);
             for (std::string line; std::getline(lines, line);) {
-                const auto eq = line.find('=');
-                if (eq == std::string::npos) continue;
-                const std::string key = line.substr(0, eq);
-                const int value = std::atoi(line.c_str() + eq + 1);
-                if (key == "X") window.X = value;
-                if (key == "Y") window.Y = value;
-                if (key == "WIDTH") window.Width = value;
-                if (key == "HEIGHT") window.Height = value;
+                const auto colon = line.find(':');
+                if (colon == std::string::npos) continue;
+                const std::string key = line.substr(0, colon);
+                const int value = std::atoi(line.c_str() + colon + 1);
+                if (key.find("Absolute upper-left X") != std::string::npos) window.X = value;
+                if (key.find("Absolute upper-left Y") != std::string::npos) window.Y = value;
+                if (key == "  Width") window.Width = value;
+                if (key == "  Height") window.Height = value;
             }
             if (window.Width > 0) return window;
         }
@@ -97,9 +99,14 @@ std::optional<ScreenPicture> ScreenPicture::Grab(const DesktopWindow& Window,
     const std::string cut = " | pnmcut " + std::to_string(Window.X) + " " +
                             std::to_string(Window.Y) + " " + std::to_string(Window.Width) + " " +
                             std::to_string(Window.Height);
-    if (Shell("xwd -root -silent | xwdtopnm 2>/dev/null" + cut + " > " + Quoted(ppm), Scratch)
-            .Status != 0)
+    const ProgramOutcome grabbed =
+        // xwdtopnm gives 16 bits a channel for some visuals: 8 are read below.
+        Shell("xwd -root -silent | xwdtopnm 2>/dev/null" + cut + " | pnmdepth 255 > " + Quoted(ppm),
+              Scratch);
+    if (grabbed.Status != 0) {
+        std::fprintf(stderr, "screen grab failed (%d): %s\n", grabbed.Status, grabbed.Err.c_str());
         return std::nullopt;
+    }
     if (!PngPath.empty()) Shell("pnmtopng " + Quoted(ppm) + " > " + Quoted(PngPath), Scratch);
 
     std::ifstream in(ppm, std::ios::binary);
@@ -108,12 +115,18 @@ std::optional<ScreenPicture> ScreenPicture::Grab(const DesktopWindow& Window,
     ScreenPicture picture;
     in >> magic >> picture.FWidth >> picture.FHeight >> maxValue;
     in.get();  // the one white-space character before the pixels
-    if (magic != "P6" || maxValue != 255 || picture.FWidth <= 0 || picture.FHeight <= 0)
+    if (magic != "P6" || maxValue != 255 || picture.FWidth <= 0 || picture.FHeight <= 0) {
+        std::fprintf(stderr, "screen grab unreadable: %s %d %d %d\n", magic.c_str(), picture.FWidth,
+                     picture.FHeight, maxValue);
         return std::nullopt;
+    }
     picture.FRgb.resize(static_cast<std::size_t>(picture.FWidth) * picture.FHeight * 3);
     in.read(reinterpret_cast<char*>(picture.FRgb.data()),
             static_cast<std::streamsize>(picture.FRgb.size()));
-    if (!in) return std::nullopt;
+    if (!in) {
+        std::fprintf(stderr, "screen grab cut short\n");
+        return std::nullopt;
+    }
     return picture;
 }
 

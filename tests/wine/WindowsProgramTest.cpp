@@ -36,13 +36,14 @@ namespace fs = std::filesystem;
 constexpr int DonglePort = 5;  // COM5
 constexpr std::uint32_t Lime = 0x00FF00;
 const char* const kVersionRequest = "3E0A00000021";
+const char* const kAskConsoles = "3E0400000021";
 const char* const kOpenRegistration = "3E0200000021";
 const char* const kCloseRegistration = "3E0300000021";
 const char* const kStartMeasures = "3E130001010021";
 const char* const kStopMeasures = "3E130001000021";
 const char* const kRemoveConsole1 = "3E0601000021";
 const char* const kRemoveAll = "3E06FF000021";
-// The resistance table with console 1's level: P1 100, P2 60, P3 0.
+// The resistance table with console 1's level: P1 100, P2 60, P3 0 (the frames begin so).
 const char* const kLevelP1 = "3E1000020064";
 const char* const kLevelP2 = "3E100002003C";
 const char* const kLevelP3 = "3E1000020000";
@@ -82,7 +83,12 @@ class WindowsProgram : public ::testing::Test {
         ASSERT_TRUE(Display.StartAsThisProcessDisplay(error)) << error;
         ASSERT_TRUE(Manager.Start(error)) << error;
         ASSERT_TRUE(Wine.Start(error)) << error;
-        // A fresh user: nothing remembered from an earlier run.
+        ForgetRememberedPort();  // a fresh user: nothing remembered from an earlier run
+    }
+    // The prefix is shared: what this run remembered is no other test's start.
+    void TearDown() override { ForgetRememberedPort(); }
+
+    void ForgetRememberedPort() {
         std::error_code ignored;
         for (const auto& user : fs::directory_iterator(Wine.HostPath("C:\\users"), ignored))
             fs::remove_all(user.path() / "AppData/Roaming/Trimora", ignored);
@@ -129,14 +135,20 @@ TEST_F(WindowsProgram, FindsTheDongleInTheRegistryListCalibratesSurvivesAReplugA
     ASSERT_TRUE(program.Start());
     ASSERT_TRUE(WaitForFrameWhileRunning(dongle, program, kStartMeasures, 60s))
         << "the console's measures never started: " << program.Err();
-    EXPECT_TRUE(SentInOrder(SentSince(dongle, 0), {kVersionRequest, kCloseRegistration,
-                                                   kOpenRegistration, kStartMeasures}));
+    // Found in the list, the dongle is asked for its consoles; it has none yet, so registration
+    // is not closed before it opens.
+    const std::vector<std::string> started = SentSince(dongle, 0);
+    EXPECT_TRUE(
+        SentInOrder(started, {kVersionRequest, kAskConsoles, kOpenRegistration, kStartMeasures}));
+    EXPECT_EQ(std::find(started.begin(), started.end(), kCloseRegistration), started.end());
 
     // P1's level goes out once a second.
     const std::uint64_t counting = dongle.NextHostFrameSequence();
     std::this_thread::sleep_for(3500ms);
     const std::vector<std::string> refreshed = SentSince(dongle, counting);
-    const auto p1 = std::count(refreshed.begin(), refreshed.end(), std::string(kLevelP1));
+    const auto p1 = std::count_if(refreshed.begin(), refreshed.end(), [](const std::string& Hex) {
+        return Hex.rfind(kLevelP1, 0) == 0;
+    });
     EXPECT_GE(p1, 3);
     EXPECT_LE(p1, 5);
 
