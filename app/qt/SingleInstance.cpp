@@ -9,8 +9,6 @@
 #include <unistd.h>
 
 #include <QDir>
-#include <QLocalServer>
-#include <QLocalSocket>
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
@@ -20,6 +18,8 @@
 #include <cstring>
 #include <thread>
 
+#include "runtime/Application.h"
+
 namespace trimora {
 
 namespace {
@@ -27,6 +27,8 @@ namespace {
 // The request a later start sends, and the first instance's answer.
 constexpr char kShow[] = "show\n";
 constexpr char kShown[] = "shown\n";
+// Longer than any request: a client that sends more is no later start.
+constexpr std::size_t kLongestRequest = 64;
 
 std::string Env(const char* Name) {
     const char* value = std::getenv(Name);
@@ -135,8 +137,12 @@ TSingleInstance::~TSingleInstance() {
 }
 
 void TSingleInstance::StopListening() {
-    if (FServer) FServer->close();  // removes the socket file
-    FServer.reset();
+    while (!FClients.empty()) Drop(FClients.begin()->first);
+    if (FServerFd < 0) return;
+    Application::Instance().Unwatch(FServerWatch);
+    ::close(FServerFd);
+    FServerFd = -1;
+    ::unlink(FSocketPath.c_str());
 }
 
 std::string TSingleInstance::DefaultFolder(std::string& Why) {
@@ -164,12 +170,19 @@ std::string TSingleInstance::DisplayName() {
 bool TSingleInstance::Claim() {
     if (FLockPath.empty()) return true;
     FLockFd = ::open(FLockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (FLockFd < 0) return true;
-    if (::flock(FLockFd, LOCK_EX | LOCK_NB) == 0) return true;
-    const bool held = errno == EWOULDBLOCK;
-    ::close(FLockFd);
+    if (FLockFd >= 0 && ::flock(FLockFd, LOCK_EX | LOCK_NB) == 0) return true;
+    if (FLockFd >= 0 && errno == EWOULDBLOCK) {
+        ::close(FLockFd);
+        FLockFd = -1;
+        return false;
+    }
+    const std::string why = std::strerror(errno);
+    if (FLockFd >= 0) ::close(FLockFd);
     FLockFd = -1;
-    return !held;
+    if (Warn)
+        Warn("cannot lock " + FLockPath + " (" + why +
+             "): not checking whether Trimora already runs");
+    return true;
 }
 
 bool TSingleInstance::AskToShow(std::chrono::milliseconds Timeout) const {
@@ -184,37 +197,59 @@ bool TSingleInstance::AskToShow(std::chrono::milliseconds Timeout) const {
 
 bool TSingleInstance::Listen(std::string& Error) {
     if (FSocketPath.empty()) return true;
-    FServer = std::make_unique<QLocalServer>();
-    FServer->setSocketOptions(QLocalServer::UserAccessOption);
-    const QString path = QString::fromLocal8Bit(FSocketPath.c_str());
-    // Holding the lock, any socket file there is a crashed instance's.
-    QLocalServer::removeServer(path);
-    if (!FServer->listen(path)) {
-        Error = "cannot listen on " + FSocketPath + ": " + FServer->errorString().toStdString();
-        FServer.reset();
+    sockaddr_un address{};
+    if (FSocketPath.size() >= sizeof address.sun_path) {
+        Error = "cannot listen on " + FSocketPath + ": the name is too long";
         return false;
     }
-    connect(FServer.get(), &QLocalServer::newConnection, this, &TSingleInstance::ServeClient);
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, FSocketPath.c_str(), FSocketPath.size() + 1);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    // Holding the lock, any socket file there is a crashed instance's.
+    ::unlink(FSocketPath.c_str());
+    // Only this user may connect, whatever the umask and the folder allow.
+    if (fd < 0 || ::fchmod(fd, 0600) != 0 ||
+        ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
+        ::listen(fd, 8) != 0) {
+        Error = "cannot listen on " + FSocketPath + ": " + std::strerror(errno);
+        if (fd >= 0) ::close(fd);
+        return false;
+    }
+    FServerFd = fd;
+    FServerWatch = Application::Instance().Watch(fd, [this] { Accept(); });
     return true;
 }
 
-void TSingleInstance::ServeClient() {
-    while (QLocalSocket* client = FServer->nextPendingConnection()) {
-        connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
-        connect(client, &QLocalSocket::readyRead, this, [this, client] {
-            if (!client->canReadLine()) {
-                if (client->bytesAvailable() > 64) client->abort();  // no such request
-                return;
-            }
-            const QByteArray line = client->readLine();
-            if (line == kShow) {
-                if (OnShowRequest) OnShowRequest();
-                client->write(kShown);
-                client->flush();
-            }
-            client->disconnectFromServer();
-        });
+void TSingleInstance::Accept() {
+    for (;;) {
+        const int fd = ::accept4(FServerFd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        if (fd < 0) return;  // none waiting (or one that gave up meanwhile)
+        FClients[fd].Watch = Application::Instance().Watch(fd, [this, fd] { ServeClient(fd); });
     }
+}
+
+void TSingleInstance::ServeClient(int Fd) {
+    TClient& client = FClients.at(Fd);
+    char buffer[kLongestRequest];
+    const ssize_t n = ::recv(Fd, buffer, sizeof buffer, 0);
+    if (n < 0 && (errno == EAGAIN || errno == EINTR)) return;
+    if (n > 0) client.Received.append(buffer, static_cast<std::size_t>(n));
+    const auto end = client.Received.find('\n');
+    if (end == std::string::npos && n > 0 && client.Received.size() <= kLongestRequest) return;
+    // A whole line, a client that left, or no such request: answered once, then closed.
+    if (end != std::string::npos && client.Received.compare(0, end + 1, kShow) == 0) {
+        if (OnShowRequest) OnShowRequest();
+        ::send(Fd, kShown, sizeof kShown - 1, MSG_NOSIGNAL);
+    }
+    Drop(Fd);
+}
+
+void TSingleInstance::Drop(int Fd) {
+    const auto client = FClients.find(Fd);
+    if (client == FClients.end()) return;  // the show request stopped the serving
+    Application::Instance().Unwatch(client->second.Watch);
+    FClients.erase(client);
+    ::close(Fd);
 }
 
 }  // namespace trimora

@@ -1,12 +1,10 @@
 #pragma once
 
-#include <QObject>
 #include <chrono>
+#include <cstdint>
 #include <functional>
-#include <memory>
+#include <map>
 #include <string>
-
-class QLocalServer;
 
 namespace trimora {
 
@@ -14,13 +12,14 @@ namespace trimora {
 // system releases however the process ends, so a crashed instance blocks nothing; it listens on
 // a local socket beside the lock. A later start finds the lock held, asks the first one through
 // the socket to bring its window to the front, and ends.
-class TSingleInstance : public QObject {
-    Q_OBJECT
+class TSingleInstance {
   public:
     // Folder: where the lock and the socket live (DefaultFolder()). Display: which display the
     // instance belongs to. Without a folder there is no check: every start is a first one.
     TSingleInstance(std::string Folder, std::string Display = DisplayName());
-    ~TSingleInstance() override;
+    ~TSingleInstance();
+    TSingleInstance(const TSingleInstance&) = delete;
+    TSingleInstance& operator=(const TSingleInstance&) = delete;
 
     // $XDG_RUNTIME_DIR (private to the user; made when missing, as Qt would), else the user's own
     // folder under /tmp, made when missing. Empty, with the reason in Why, when that name is taken
@@ -34,25 +33,35 @@ class TSingleInstance : public QObject {
     const std::string& SocketPath() const { return FSocketPath; }
 
     // True when no other instance holds the lock: this one is the first. A lock that cannot be
-    // made (no folder) counts as free: a start is never refused for it.
+    // made counts as free, so a start is never refused for it, but it is told through Warn.
     bool Claim();
+    std::function<void(const std::string&)> Warn;
     // From a later start: asks the first instance to show its window; true when it confirmed
     // within Timeout (it may still be starting: the request is retried meanwhile).
     bool AskToShow(std::chrono::milliseconds Timeout) const;
-    // The first instance, once the QApplication exists: serves requests from later starts,
+    // The first instance: serves requests from later starts in the GUI loop's descriptor watch,
     // calling OnShowRequest for each on the GUI thread. False, with the reason, when it cannot.
     // Without a folder there is nothing to serve: true.
     bool Listen(std::string& Error);
     std::function<void()> OnShowRequest;
-    // Stops serving (before the QApplication goes); the lock stays until this object goes.
+    // Stops serving (before the GUI loop goes); the lock stays until this object goes.
     void StopListening();
 
   private:
-    void ServeClient();
+    using TWatchId = std::uint64_t;
+    struct TClient {
+        TWatchId Watch = 0;
+        std::string Received;
+    };
+    void Accept();
+    void ServeClient(int Fd);
+    void Drop(int Fd);
 
     std::string FLockPath, FSocketPath;
     int FLockFd = -1;
-    std::unique_ptr<QLocalServer> FServer;
+    int FServerFd = -1;
+    TWatchId FServerWatch = 0;
+    std::map<int, TClient> FClients;  // by descriptor
 };
 
 }  // namespace trimora

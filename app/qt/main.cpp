@@ -30,6 +30,7 @@ struct TQtPlatform {
     static std::unique_ptr<TInstance> MakeInstance(const TQtSession& Session) {
         std::string noFolder;
         auto instance = std::make_unique<TSingleInstance>(TSingleInstance::DefaultFolder(noFolder));
+        instance->Warn = [&Session](const std::string& Text) { Session.Warn(Text); };
         if (!noFolder.empty())
             Session.Warn(noFolder + ": not checking whether Trimora already runs");
         return instance;

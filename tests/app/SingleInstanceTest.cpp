@@ -119,6 +119,18 @@ TEST(SingleInstance, AFirstThatDoesNotAnswerIsNotTakenForShown) {
     EXPECT_FALSE(later.AskToShow(300ms));
 }
 
+TEST(SingleInstance, AnUnusableLockIsToldAndTheStartGoesOn) {
+    ScratchFolder dir;
+    fs::create_directory(dir.Path() + "/trimora-offscreen.lock");  // no file can be locked there
+    TSingleInstance first(dir.Path(), "offscreen");
+    std::vector<std::string> warnings;
+    first.Warn = [&](const std::string& Text) { warnings.push_back(Text); };
+    EXPECT_TRUE(first.Claim()) << "a start is never refused for its lock";
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_NE(warnings[0].find(dir.Path() + "/trimora-offscreen.lock"), std::string::npos)
+        << warnings[0];
+}
+
 TEST(SingleInstance, TheDisplayComesFromTheEnvironment) {
     struct Case {
         std::optional<std::string> Platform, Display, Wayland;
