@@ -3,10 +3,19 @@
 #include <sys/inotify.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
 #include <map>
 
 namespace trimora {
+
+namespace {
+// The periodic look still finds every device; support should know why it is slower.
+void TraceCannotWatch(const std::string& What, int Errno) {
+    if (TTraceLog* log = Application::Instance().TraceLog())
+        log->WriteLine("device events: cannot watch " + What + ": " + std::strerror(Errno));
+}
+}  // namespace
 
 struct TDeviceNodeEvents::TImpl {
     int Fd = -1;
@@ -26,13 +35,19 @@ TDeviceNodeEvents::~TDeviceNodeEvents() {
 void TDeviceNodeEvents::Follow(const std::vector<std::string>& Folders) {
     Stop();
     FImpl->Fd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-    if (FImpl->Fd < 0) return;
+    if (FImpl->Fd < 0) {
+        TraceCannotWatch("any folder", errno);
+        return;
+    }
     // A node created or removed, a link made or moved in or away, permissions set once udev has
     // seen the device.
     constexpr std::uint32_t kMask = IN_CREATE | IN_MOVED_TO | IN_ATTRIB | IN_DELETE | IN_MOVED_FROM;
     for (const std::string& folder : Folders) {
         const int wd = ::inotify_add_watch(FImpl->Fd, folder.c_str(), kMask);
-        if (wd >= 0) FImpl->Folders[wd] = folder;
+        if (wd >= 0)
+            FImpl->Folders[wd] = folder;
+        else if (errno != ENOENT && errno != ENOTDIR)
+            TraceCannotWatch(folder, errno);
     }
     if (FImpl->Folders.empty()) {
         Stop();
