@@ -20,7 +20,7 @@ TFirstPort ChooseFirstPort(const std::string& Given, const std::string& Remember
     if (!Given.empty()) return {Given, TFirstPort::fpGiven};
     // A device that is gone is not waited for: its by-id link went with it. A terminal that an
     // earlier version remembered is not opened.
-    if (WorthRemembering(Remembered) && !DescribePort(Remembered, Roots).Device.empty())
+    if (WorthRemembering(Remembered) && !PortDevice(Remembered, Roots).empty())
         return {Remembered, TFirstPort::fpRemembered};
     return {};
 }

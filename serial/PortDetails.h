@@ -38,6 +38,11 @@ struct TPortDetails {
 // PortName as the serial port takes it (COM1, ttyUSB0, /dev/ttyUSB0, a by-id link).
 TPortDetails DescribePort(const std::string& PortName, const TDeviceRoots& Roots = {});
 
+// The device node PortName leads to, as DescribePort's Device, found without opening the port
+// (an open raises a real port's modem lines, and on Windows fails while another program holds
+// it); empty when there is none.
+std::string PortDevice(const std::string& PortName, const TDeviceRoots& Roots = {});
+
 // The link that names PortName's device across replugs (its first /dev/serial/by-id link), or
 // PortName itself when it has none.
 std::string StablePortName(const std::string& PortName, const TDeviceRoots& Roots = {});

@@ -65,25 +65,32 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& Args) {
     return result;
 }
 
-std::string CommandLineUsage(const std::string& Program) {
+std::string CommandLineUsage(const std::string& Program, const TPlatformWords& Words) {
+    // Where the options' descriptions begin.
+    const std::string indent(22, ' ');
+    std::string traceUse;
+    for (const char c : Words.TraceUse) traceUse += c == '\n' ? "\n" + indent : std::string(1, c);
     return "Usage: " + Program +
            " [options]\n"
            "Calibrates wireless training consoles through the USB dongle.\n"
            "\n"
-           "  --port NAME         try this serial port first (COM3, ttyUSB0 or /dev/ttyUSB0)\n"
+           "  --port NAME         try this serial port first (" +
+           std::string(Words.PortExamples) +
+           ")\n"
            "  --list-ports        list the serial ports the search would try, in that order,\n"
            "                      with what each is and whether you may open it; then end\n"
            "  --demo              run against the built-in dongle emulator with one console\n"
            "  --demo-log PATH     with --demo: write the frames the program sent to PATH\n"
            "  --trace FILE        append every frame and event of the dongle protocol to FILE,\n"
-           "                      each line with the time of day (for support; replay it with\n"
-           "                      trimora-dongle-sim --replay FILE)\n"
+           "                      each line with the time of day " +
+           traceUse +
+           "\n"
            "  --quit-after SECS   close the window after SECS seconds, as the operator would\n"
            "  --screenshot PATH   with --quit-after: save a picture of the window first (PNG)\n"
            "  -h, --help          show this help\n"
            "\n"
-           "Press d in the window to show its text pane. SIGINT and SIGTERM close the window\n"
-           "the same way the operator does, so the dongle is told before the program ends.\n";
+           "Press d in the window to show its text pane. " +
+           std::string(Words.OtherEnds) + "\n";
 }
 
 }  // namespace trimora

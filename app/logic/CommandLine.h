@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "app/logic/PlatformWords.h"
+
 namespace trimora {
 
 // What the command line asks for. Nothing given means the plain program: search for the dongle
@@ -21,6 +23,6 @@ struct TCommandLine {
 
 // Args are the arguments after the program name.
 TCommandLine ParseCommandLine(const std::vector<std::string>& Args);
-std::string CommandLineUsage(const std::string& Program);
+std::string CommandLineUsage(const std::string& Program, const TPlatformWords& Words);
 
 }  // namespace trimora

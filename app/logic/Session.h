@@ -9,6 +9,7 @@
 #include "app/logic/CommandLine.h"
 #include "app/logic/DemoDongle.h"
 #include "app/logic/Form1.h"
+#include "app/logic/PlatformWords.h"
 #include "app/logic/RememberedPort.h"
 #include "protocol/PortSearchOrder.h"
 #include "runtime/Application.h"
@@ -25,6 +26,7 @@ namespace trimora {
 //   TSignals    requests to end from outside the window: Requested() and OnRequested
 //   TWindow     the calibration window around its TForm1 (Form()), made from a ProtocolSetup;
 //               BringToFront(), CloseIfShown()
+//   Words       the TPlatformWords of its messages
 template <class Platform>
 class TSession {
   public:
@@ -77,6 +79,10 @@ class TSession {
         return port;
     }
 
+    static std::string AlreadyRuns() {
+        return "Trimora already runs " + std::string(Platform::Words.InstanceScope);
+    }
+
     bool FEnding = false;
 };
 
@@ -85,10 +91,10 @@ std::optional<int> TSession<Platform>::Open() {
     Instance = Platform::MakeInstance(*this);
     if (!Instance->Claim()) {
         if (Instance->AskToShow(std::chrono::seconds(5))) {
-            Warn("Trimora already runs on this display: its window comes to the front");
+            Warn(AlreadyRuns() + ": its window comes to the front");
             return 0;
         }
-        Warn("Trimora already runs on this display but does not answer");
+        Warn(AlreadyRuns() + " but does not answer");
         return 1;
     }
 

@@ -30,14 +30,15 @@ int ListPorts(const std::string& Program, const std::string& GivenPort) {
 
 }  // namespace
 
-std::optional<int> RunWithoutWindow(const std::string& Program, const TCommandLine& Options) {
+std::optional<int> RunWithoutWindow(const std::string& Program, const TCommandLine& Options,
+                                    const TPlatformWords& Words) {
     if (Options.Help) {
-        std::fputs(CommandLineUsage(Program).c_str(), stdout);
+        std::fputs(CommandLineUsage(Program, Words).c_str(), stdout);
         return 0;
     }
     if (!Options.Error.empty()) {
         std::fprintf(stderr, "%s: %s\n\n%s", Program.c_str(), Options.Error.c_str(),
-                     CommandLineUsage(Program).c_str());
+                     CommandLineUsage(Program, Words).c_str());
         return 2;
     }
     if (Options.ListPorts) return ListPorts(Program, Options.Port);

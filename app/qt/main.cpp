@@ -26,6 +26,14 @@ struct TQtPlatform {
     using TSignals = TTerminationSignals;
     using TWindow = TQtCalibrationWindow;
     using TQtSession = TSession<TQtPlatform>;
+    static constexpr TPlatformWords Words = {
+        .PortExamples = "COM3, ttyUSB0 or /dev/ttyUSB0",
+        .TraceUse = "(for support; replay it with\ntrimora-dongle-sim --replay FILE)",
+        .OtherEnds =
+            "SIGINT and SIGTERM close the window\nthe same way the operator does, so the "
+            "dongle is told before the program ends.",
+        .InstanceScope = "on this display",
+    };
 
     static std::unique_ptr<TInstance> MakeInstance(const TQtSession& Session) {
         std::string noFolder;
@@ -80,7 +88,8 @@ int main(int argc, char** argv) {
     const std::string program = argc > 0 ? argv[0] : "trimora";
     const TCommandLine options = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     // --list-ports needs no window, so no QApplication and no display.
-    if (const std::optional<int> done = RunWithoutWindow(program, options)) return *done;
+    if (const std::optional<int> done = RunWithoutWindow(program, options, TQtPlatform::Words))
+        return *done;
 
     TSession<TQtPlatform> session(program, options);
     if (const std::optional<int> early = session.Open()) return *early;

@@ -29,6 +29,17 @@ struct TWin32Platform {
     using TSignals = TWin32TerminationSignals;
     using TWindow = TWin32CalibrationView;
     using TWin32Session = TSession<TWin32Platform>;
+    static constexpr TPlatformWords Words = {
+        .PortExamples = "COM7",
+        // The emulator that replays a trace runs on Linux: support's tool, not the user's.
+        .TraceUse = "(for support)",
+        .OtherEnds =
+            "Logging off, shutting down and\nCtrl+C in the console it was started "
+            "from close the window the same way the\noperator does, so the dongle is "
+            "told before the program ends.",
+        // One instance per user and logon session (the mutex is Local\).
+        .InstanceScope = "in your session",
+    };
 
     static std::unique_ptr<TInstance> MakeInstance(const TWin32Session& /*Session*/) {
         return std::make_unique<TWin32SingleInstance>();
@@ -76,7 +87,7 @@ int main(int argc, char** argv) {
     const std::string program =
         argc > 0 ? std::filesystem::path(argv[0]).stem().string() : std::string("trimora");
     const TCommandLine options = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
-    if (const std::optional<int> done = RunWithoutWindow(program, options)) {
+    if (const std::optional<int> done = RunWithoutWindow(program, options, TWin32Platform::Words)) {
         std::fflush(stdout);
         return *done;
     }

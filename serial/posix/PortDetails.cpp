@@ -116,7 +116,7 @@ TPortAccess AccessOf(const std::string& Path, const TDeviceRoots& Roots, std::st
 TPortDetails DescribePort(const std::string& PortName, const TDeviceRoots& Roots) {
     TPortDetails details;
     details.Path = UnderDevRoot(PortName, Roots);
-    details.Device = Resolved(details.Path);
+    details.Device = PortDevice(PortName, Roots);
     details.Access = AccessOf(details.Path, Roots, details.Reason);
     if (details.Access == TPortAccess::paDenied) details.Advice = PortAccessAdvice(details.Path);
     if (details.Device.empty()) return details;
@@ -128,8 +128,12 @@ TPortDetails DescribePort(const std::string& PortName, const TDeviceRoots& Roots
     return details;
 }
 
+std::string PortDevice(const std::string& PortName, const TDeviceRoots& Roots) {
+    return Resolved(UnderDevRoot(PortName, Roots));
+}
+
 std::string StablePortName(const std::string& PortName, const TDeviceRoots& Roots) {
-    const std::string device = Resolved(UnderDevRoot(PortName, Roots));
+    const std::string device = PortDevice(PortName, Roots);
     if (device.empty()) return PortName;
     const std::vector<std::string> links =
         LinksTo(fs::path(Roots.Dev) / "serial" / "by-id", device);

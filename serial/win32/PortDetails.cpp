@@ -22,7 +22,7 @@ std::string Upper(std::string Text) {
 TPortDetails DescribePort(const std::string& PortName, const TDeviceRoots& /*Roots*/) {
     TPortDetails details;
     details.Path = PortName;
-    details.Device = PortDeviceTarget(PortName);
+    details.Device = PortDevice(PortName);
     details.Access = ProbePortAccess(PortName, details.Reason);
     if (const std::optional<TPnpPort> pnp = FindPnpPort(PortName)) {
         details.Description = pnp->FriendlyName;
@@ -36,6 +36,10 @@ TPortDetails DescribePort(const std::string& PortName, const TDeviceRoots& /*Roo
         }
     }
     return details;
+}
+
+std::string PortDevice(const std::string& PortName, const TDeviceRoots& /*Roots*/) {
+    return PortDeviceTarget(PortName);
 }
 
 std::string StablePortName(const std::string& PortName, const TDeviceRoots& /*Roots*/) {

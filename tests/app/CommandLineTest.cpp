@@ -95,9 +95,25 @@ TEST(CommandLine, RefusesWhatItDoesNotKnowWithAReason) {
               "option --screenshot needs a file name");
 }
 
-TEST(CommandLine, UsageNamesEveryOption) {
-    const std::string usage = CommandLineUsage("trimora");
+TEST(CommandLine, UsageNamesEveryOptionAndThePlatformsWordsWhereTheyBelong) {
+    const TPlatformWords words = {.PortExamples = "COM7",
+                                  .TraceUse = "(for support;\nreplay it)",
+                                  .OtherEnds = "Log-off closes it\nas the operator does.",
+                                  .InstanceScope = "in your session"};
+    const std::string usage = CommandLineUsage("trimora", words);
     for (const char* option : {"--port", "--demo", "--demo-log", "--quit-after", "--screenshot",
                                "--help", "--list-ports", "--trace"})
         EXPECT_NE(usage.find(option), std::string::npos) << option;
+    EXPECT_EQ(usage.rfind("Usage: trimora [options]\n", 0), 0u) << usage;
+    EXPECT_NE(usage.find("\n  --port NAME         try this serial port first (COM7)\n"),
+              std::string::npos)
+        << usage;
+    // A second line of an option's words stays in the description column.
+    EXPECT_NE(usage.find("the time of day (for support;\n                      replay it)\n  "),
+              std::string::npos)
+        << usage;
+    EXPECT_TRUE(
+        usage.ends_with("\n\nPress d in the window to show its text pane. Log-off closes "
+                        "it\nas the operator does.\n"))
+        << usage;
 }

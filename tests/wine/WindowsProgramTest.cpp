@@ -182,6 +182,27 @@ TEST_F(WindowsProgram, FindsTheDongleInTheRegistryListCalibratesSurvivesAReplugA
     EXPECT_TRUE(dongle.WaitForHostFrame(kStartMeasures, 20s, replugged))
         << "the measures did not resume after the replug";
 
+    // A second start, in the session's words: the running window comes to the front.
+    ProgramProcess second(Wine.Command({TRIMORA_WINDOWS_PROGRAM}), Wine.Environment(),
+                          Scratch.Path(), "windows-second-start");
+    EXPECT_EQ(test::RunToEnd(second, 20s), 0) << second.Err();
+    EXPECT_NE(second.Err().find(
+                  "trimora: Trimora already runs in your session: its window comes to the front"),
+              std::string::npos)
+        << second.Err();
+    ASSERT_TRUE(program.Running()) << program.Err();
+    // The usage names Windows' ports and ways to end, none of Linux's.
+    ProgramProcess help(Wine.Command({TRIMORA_WINDOWS_PROGRAM, "--help"}), Wine.Environment(),
+                        Scratch.Path(), "windows-help");
+    EXPECT_EQ(test::RunToEnd(help, 20s), 0) << help.Err();
+    // Its lines end in CR LF, as a Windows program's text output does.
+    EXPECT_NE(help.Out().find("  --port NAME         try this serial port first (COM7)\r\n"),
+              std::string::npos)
+        << help.Out();
+    EXPECT_NE(help.Out().find("Logging off"), std::string::npos) << help.Out();
+    for (const char* linuxWord : {"ttyUSB", "/dev/", "SIGINT", "SIGTERM", "trimora-dongle-sim"})
+        EXPECT_EQ(help.Out().find(linuxWord), std::string::npos) << linuxWord << "\n" << help.Out();
+
     // Closed as the operator closes it: the shut-down frames still reach the dongle.
     const std::uint64_t closing = dongle.NextHostFrameSequence();
     const auto current = test::FindWindow("^Trimora", 5s, Scratch.Path());
