@@ -8,7 +8,8 @@ namespace trimora {
 // each text are shared. A '\n' in a text starts a new line there.
 struct TPlatformWords {
     std::string_view PortExamples;  // port names as --port takes them: "COM7"
-    std::string_view TraceUse;      // what the --trace file is for, after "each line with the time of day"
+    // What the --trace file is for, after "each line with the time of day".
+    std::string_view TraceUse;
     // After "Press d in the window to show its text pane.": what else ends the program as
     // the operator's closing of the window does, so that the dongle is still told.
     std::string_view OtherEnds;
