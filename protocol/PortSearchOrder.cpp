@@ -1,15 +1,11 @@
 #include "protocol/PortSearchOrder.h"
 
 #include "protocol/WirelessProtocol.h"
+#include "serial/ComPort.h"
 #include "serial/DeviceNode.h"
 #include "serial/PortList.h"
 
 namespace trimora {
-
-namespace {
-// The serial port's name before anything is set.
-const std::string kDefaultPort = "COM1";
-}  // namespace
 
 bool WorthRemembering(const std::string& Port) {
     return !Port.empty() && !IsPseudoTerminalSlave(Port);
@@ -34,8 +30,8 @@ std::vector<std::string> PortSearchOrder(const TFirstPort& First,
             if (SameDevice(known, Name, Roots)) return;
         order.push_back(Name);
     };
-    add(First.Source == TFirstPort::fpDefault ? kDefaultPort : First.Name);
-    if (First.Source == TFirstPort::fpRemembered) add(kDefaultPort);
+    add(First.Source == TFirstPort::fpDefault ? std::string(kDefaultPortName) : First.Name);
+    if (First.Source == TFirstPort::fpRemembered) add(kDefaultPortName);
     for (const std::string& name : MachinePorts) add(name);
     return order;
 }

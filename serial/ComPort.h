@@ -22,6 +22,10 @@ namespace trimora {
 class TComThread;
 class TComInputWatch;
 
+// A port's name before anything sets it, and where the dongle search starts when no port was
+// given or remembered.
+inline constexpr char kDefaultPortName[] = "COM1";
+
 // One serial device: its line settings, open and close, writes that never wait, and the
 // receivers received bytes are delivered to. Its operations are called from the GUI thread; its
 // handlers run where SyncMethod puts them (docs/threads.md): on the GUI thread, or on the event
@@ -191,7 +195,7 @@ class TCustomComPort : public TComponent {
     bool FGoneReported = false;
     TBaudRate FBaudRate = br9600;
     std::uint32_t FOtherBaudRate = 9600;
-    std::string FPort = "COM1";
+    std::string FPort = kDefaultPortName;
     TStopBits FStopBits = sbOneStopBit;
     TDataBits FDataBits = dbEight;
     bool FDiscardNull = false;

@@ -8,13 +8,12 @@
 //            that is not there (the emulator is not running).
 //
 //   trimora_bench_replug --rounds N --absent-seconds S
-#include <stdlib.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <string>
@@ -24,6 +23,7 @@
 #include "protocol/DongleSearch.h"
 #include "protocol/WirelessProtocol.h"
 #include "runtime/Application.h"
+#include "tests/common/ScratchFolder.h"
 #include "tools/dongle_sim/DongleSim.h"
 
 using namespace trimora;
@@ -71,9 +71,8 @@ int main(int argc, char** argv) {
     Application& app = Application::Instance();
     app.SetGuiThread(std::this_thread::get_id());
 
-    char dirTemplate[] = "/tmp/trimora-replug.XXXXXX";
-    if (::mkdtemp(dirTemplate) == nullptr) return 1;
-    const std::string link = std::string(dirTemplate) + "/ttyDONGLE";
+    const test::ScratchFolder folder("trimora-replug");
+    const std::string link = folder.Path() + "/ttyDONGLE";
 
     TVelnWirelessProtocol protocol(nullptr);
     protocol.SetPortDef(link);
@@ -148,6 +147,5 @@ int main(int argc, char** argv) {
         RunFor(std::chrono::milliseconds(300 + 170 * round));
     }
     dongle.Stop();
-    ::rmdir(dirTemplate);
     return 0;
 }

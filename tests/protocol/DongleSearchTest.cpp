@@ -1,13 +1,12 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "DongleSearchSupport.h"
 #include "protocol/PortSearchOrder.h"
 #include "serial/ComPort.h"
+#include "tests/common/ScratchFolder.h"
 
 using namespace trimora;
 using namespace trimora::testing;
@@ -56,10 +55,9 @@ TEST(DongleSearch, DongleOnThePortTriedFirst) {
 
 // Remembered by a stable link, as a by-id link names a USB adapter: tried first, found there.
 TEST(DongleSearch, DongleOnTheRememberedPort) {
+    const test::ScratchFolder folder("trimora-by-id");
     sim::SimConfig config;
-    config.LinkPath =
-        (std::filesystem::temp_directory_path() / ("trimora-by-id-" + std::to_string(::getpid())))
-            .string();
+    config.LinkPath = folder.Path() + "/usb-dongle";
     auto dongle = StartDongle(config);
     const std::string link = dongle->LinkPath();
     ProgressWindowRecord window;

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <sstream>
@@ -11,6 +10,7 @@
 #include "protocol/WirelessProtocol.h"
 #include "runtime/Clock.h"
 #include "tests/common/FileContents.h"
+#include "tests/common/ScratchFolder.h"
 
 using namespace trimora;
 using namespace trimora::testing;
@@ -547,14 +547,8 @@ TEST(PacketReceived, HandlerMayClearItsOwnEvent) {
 
 class HeartRateLog : public ::testing::Test {
   protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/trimora-hr-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        Dir = pattern;
-    }
-    void TearDown() override { std::filesystem::remove_all(Dir); }
-
-    std::filesystem::path Dir;
+    trimora::test::ScratchFolder Scratch{"trimora-hr"};
+    const std::filesystem::path Dir = Scratch.Path();
 };
 
 TEST_F(HeartRateLog, EveryMeasureAddsALineAndRewritesTheFile) {

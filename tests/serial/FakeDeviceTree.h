@@ -1,15 +1,14 @@
 #pragma once
 
-#include <stdlib.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 
 #include <filesystem>
 #include <fstream>
-#include <stdexcept>
 #include <string>
 
 #include "serial/PortDetails.h"
+#include "tests/common/ScratchFolder.h"
 
 namespace trimora::test {
 
@@ -23,20 +22,10 @@ class FakeDeviceTree {
     };
 
     FakeDeviceTree() {
-        std::string templ =
-            (std::filesystem::temp_directory_path() / "trimora-devices-XXXXXX").string();
-        if (::mkdtemp(templ.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-        FRoot = templ;
-        ::chmod(templ.c_str(), 0755);
+        ::chmod(FRoot.c_str(), 0755);
         Dirs(Sysfs() / "class" / "tty");
         Dirs(Dev());
     }
-    ~FakeDeviceTree() {
-        std::error_code ec;
-        std::filesystem::remove_all(FRoot, ec);
-    }
-    FakeDeviceTree(const FakeDeviceTree&) = delete;
-    FakeDeviceTree& operator=(const FakeDeviceTree&) = delete;
 
     std::filesystem::path Sysfs() const { return FRoot / "sys"; }
     std::filesystem::path Dev() const { return FRoot / "dev"; }
@@ -115,7 +104,8 @@ class FakeDeviceTree {
         return tty;
     }
 
-    std::filesystem::path FRoot;
+    ScratchFolder FFolder{"trimora-devices"};
+    const std::filesystem::path FRoot = FFolder.Path();
     unsigned FNextMinor = 0;
     bool FNodesAreDevices = true;
 };

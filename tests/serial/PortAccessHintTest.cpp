@@ -1,6 +1,5 @@
 #include <grp.h>
 #include <gtest/gtest.h>
-#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,27 +9,11 @@
 #include <vector>
 
 #include "serial/PortAccessHint.h"
+#include "tests/common/ScratchFolder.h"
 
 using namespace trimora;
 
 namespace {
-
-// A directory of its own under /tmp, removed with everything in it.
-class TempDir {
-  public:
-    TempDir() {
-        char name[] = "/tmp/trimora-hint-XXXXXX";
-        if (::mkdtemp(name) != nullptr) FPath = name;
-    }
-    ~TempDir() {
-        std::error_code ec;
-        if (!FPath.empty()) std::filesystem::remove_all(FPath, ec);
-    }
-    const std::string& Path() const { return FPath; }
-
-  private:
-    std::string FPath;
-};
 
 const std::string kMissingDevice = "/dev/trimora-no-such-device";
 
@@ -52,7 +35,7 @@ TEST(PermissionHint, NamesTheDeviceAndTheGroupOwningIt) {
         {"root's group is no remedy", "root", 0660,
          "; it belongs to the group root; ask for read and write access to it."},
     };
-    TempDir dir;
+    const test::ScratchFolder dir("trimora-hint");
     for (const Case& c : cases) {
         const std::string node = dir.Path() + "/ttyUSB0";
         std::fclose(std::fopen(node.c_str(), "w"));

@@ -1,17 +1,16 @@
 #include <gtest/gtest.h>
-#include <stdlib.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "runtime/UiHooks.h"
 #include "serial/PortList.h"
+#include "tests/common/ScratchFolder.h"
 
 using namespace trimora;
 namespace fs = std::filesystem;
@@ -23,15 +22,8 @@ namespace {
 class FakeSysfs {
   public:
     FakeSysfs() {
-        std::string templ = (fs::temp_directory_path() / "trimora-sysfs-XXXXXX").string();
-        if (::mkdtemp(templ.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-        FRoot = templ;
         fs::create_directories(FRoot / "devices" / "hw");
         fs::create_directories(FRoot / "class" / "tty");
-    }
-    ~FakeSysfs() {
-        std::error_code ec;
-        fs::remove_all(FRoot, ec);
     }
     std::string Root() const { return FRoot.string(); }
 
@@ -52,7 +44,8 @@ class FakeSysfs {
     fs::path TtyFolder() const { return FRoot / "class" / "tty"; }
 
   private:
-    fs::path FRoot;
+    test::ScratchFolder FFolder{"trimora-sysfs"};
+    const fs::path FRoot = FFolder.Path();
 };
 
 struct Case {

@@ -11,6 +11,7 @@
 #include <filesystem>
 
 #include "tests/common/ProgramProcess.h"
+#include "tests/common/ScratchFolder.h"
 #include "tests/tools/SimTestSupport.h"
 #include "tools/dongle_sim/CommandLine.h"
 #include "tools/dongle_sim/ConsoleCommands.h"
@@ -247,8 +248,7 @@ TEST(CommandLine, ConsoleSettingsHoldWhereverTheConsolesAreNamed) {
 }
 
 TEST(CommandLine, ABadCommandLineEndsWithTheUsageOnStandardError) {
-    char pattern[] = "/tmp/dongle-sim-usage-XXXXXX";
-    const std::string folder = mkdtemp(pattern);
+    const ScratchFolder folder("dongle-sim-usage");
     const std::vector<std::vector<std::string>> cases = {
         {"--bogus"},          {"--stay=1"},
         {"--consoles", ""},   {"--interval"},
@@ -259,14 +259,13 @@ TEST(CommandLine, ABadCommandLineEndsWithTheUsageOnStandardError) {
         SCOPED_TRACE(args[0]);
         std::vector<std::string> all = {DONGLE_SIM_PROGRAM};
         all.insert(all.end(), args.begin(), args.end());
-        const ProgramOutcome o = RunProgram(all, folder, 5s);
+        const ProgramOutcome o = RunProgram(all, folder.Path(), 5s);
         EXPECT_EQ(o.Status, 2);
         EXPECT_EQ(o.Out, "");
         EXPECT_EQ(o.Err.rfind("trimora-dongle-sim: ", 0), 0u) << o.Err;
         EXPECT_NE(o.Err.find("\nUsage: trimora-dongle-sim [OPTION]...\n"), std::string::npos)
             << o.Err;
     }
-    std::filesystem::remove_all(folder);
 }
 
 TEST(CommandLine, HelpDocumentsEveryOptionAndCommand) {
@@ -330,9 +329,8 @@ TEST(CommandLine, DrivenFromAnotherProcess) {
 }
 
 TEST(CommandLine, LinkEchoAndEndOfInput) {
-    char pattern[] = "/tmp/dongle-sim-cli-XXXXXX";
-    const std::string folder = mkdtemp(pattern);
-    const std::string link = folder + "/ttyDONGLE";
+    const ScratchFolder scratch("dongle-sim-cli");
+    const std::string link = scratch.Path() + "/ttyDONGLE";
     {
         SimProcess proc({"--link", link, "--echo"});
         ASSERT_TRUE(proc.Started());
@@ -347,7 +345,6 @@ TEST(CommandLine, LinkEchoAndEndOfInput) {
         EXPECT_TRUE(host.WaitHangUp(1s));
     }
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(link)));
-    std::filesystem::remove_all(folder);
 }
 
 TEST(CommandLine, StayKeepsRunningUntilASignal) {

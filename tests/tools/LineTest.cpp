@@ -8,6 +8,7 @@
 #include <functional>
 #include <thread>
 
+#include "tests/common/ScratchFolder.h"
 #include "tests/tools/SimTestSupport.h"
 
 using namespace trimora;
@@ -20,14 +21,8 @@ const std::string kVersionReplyHex = "3E0A0001780021";
 
 // A fresh path for a link in a private temporary folder.
 struct TempLink {
-    TempLink() {
-        char pattern[] = "/tmp/dongle-sim-test-XXXXXX";
-        Folder = mkdtemp(pattern);
-        Path = Folder + "/ttyDONGLE";
-    }
-    ~TempLink() { std::filesystem::remove_all(Folder); }
-    std::string Folder;
-    std::string Path;
+    ScratchFolder Folder{"dongle-sim-test"};
+    const std::string Path = Folder.Path() + "/ttyDONGLE";
 };
 
 std::string LinkTarget(const std::string& Path) {
