@@ -1,7 +1,9 @@
 // The remembered-port file (an INI file the user may edit), any bytes: whatever port it gives
 // starts the search without a crash or a port tried twice, and a port written back is read
 // back the same, by QSettings here and by the INI text the Windows program reads and writes.
+#include <fcntl.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -28,15 +30,31 @@ class Scratch {
         FFolder = pattern;
         fs::create_directories(FFolder / "sys");
         fs::create_directories(FFolder / "dev");
+        File = (FFolder / "Trimora.conf").string();
+        Copy = (FFolder / "Copy.conf").string();
+        Roots = {(FFolder / "sys").string(), (FFolder / "dev").string()};
     }
     ~Scratch() {
         std::error_code ec;
         fs::remove_all(FFolder, ec);
     }
-    std::string Path(const char* Name) const { return (FFolder / Name).string(); }
+
+    // QSettings parses a file again only when its size or modification time changed, and the
+    // time moves in clock ticks: an input the size of the one before would be read as that one.
+    void Write(const std::uint8_t* Data, std::size_t Size) {
+        std::ofstream(File, std::ios::binary | std::ios::trunc)
+            .write(reinterpret_cast<const char*>(Data), static_cast<std::streamsize>(Size));
+        const timespec times[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(++FWrites), 0}};
+        FUZZ_CHECK(::utimensat(AT_FDCWD, File.c_str(), times, 0) == 0);
+    }
+
+    std::string File;
+    std::string Copy;
+    trimora::TDeviceRoots Roots;
 
   private:
     fs::path FFolder;
+    std::uint64_t FWrites = 0;
 };
 
 std::string WithoutByteOrderMarks(std::string Text) {
@@ -44,8 +62,8 @@ std::string WithoutByteOrderMarks(std::string Text) {
     return Text;
 }
 
-const Scratch& TheScratch() {
-    static const Scratch scratch;
+Scratch& TheScratch() {
+    static Scratch scratch;
     return scratch;
 }
 
@@ -53,11 +71,9 @@ const Scratch& TheScratch() {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size) {
     using namespace trimora;
-    const Scratch& scratch = TheScratch();
-    const std::string file = scratch.Path("Trimora.conf");
-    std::ofstream(file, std::ios::binary | std::ios::trunc)
-        .write(reinterpret_cast<const char*>(Data), static_cast<std::streamsize>(Size));
-    const std::string remembered = TRememberedPort(file).Load();
+    Scratch& scratch = TheScratch();
+    scratch.Write(Data, Size);
+    const std::string remembered = TRememberedPort(scratch.File).Load();
 
     // The Windows program's reader and writer of the same file.
     const std::string_view text(reinterpret_cast<const char*>(Data), Size);
@@ -67,7 +83,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
         FUZZ_CHECK(ReadIniText(WithIniText(text, "Dongle/Port", port, lineEnd), "Dongle/Port") ==
                    port);
 
-    const TDeviceRoots roots{scratch.Path("sys"), scratch.Path("dev")};
+    const TDeviceRoots& roots = scratch.Roots;
     const TFirstPort first = ChooseFirstPort("", remembered, roots);
     FUZZ_CHECK(first.Source != TFirstPort::fpGiven);
     const std::vector<std::string> order = PortSearchOrder(first, {"/dev/ttyS0"}, roots);
@@ -76,7 +92,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
     FUZZ_CHECK(std::none_of(order.begin(), order.end(), [](auto& p) { return p.empty(); }));
 
     if (remembered.empty()) return 0;
-    const std::string copy = scratch.Path("Copy.conf");
+    const std::string& copy = scratch.Copy;
     std::remove(copy.c_str());
     std::string error;
     FUZZ_CHECK(TRememberedPort(copy).Store(remembered, error));
