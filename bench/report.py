@@ -190,6 +190,9 @@ def main():
 
     replugs = [r for r in replug if r.get("case") == "replug"]
     absent = [r for r in replug if r.get("case") == "absent"]
+    lost_by_round = {r["round"]: r.get("unplug_to_lost_ms") for r in replug
+                     if r.get("case") == "unplug"}
+    lost_ms = median(list(lost_by_round.values()))
     replug_less = median([r["less_waits_ms"] for r in replugs])
     replug_from_probe = median([r["probe_to_measure_less_waits_ms"] for r in replugs])
     if replug:
@@ -199,18 +202,20 @@ def main():
                   "joining at once, measures every 10 ms). From the replug to the first measure "
                   "on the GUI thread, less the {} ms of waits the probe and the start-up sequence "
                   "prescribe. The search looks at once when a node appears in /dev or in the "
-                  "link's folder (inotify), else once a second (replug to probe). Absent: CPU of the process while the "
-                  "search waits for a dongle that is not there.".format(
+                  "link's folder (inotify), else once a second (replug to probe). Unplug: from "
+                  "the unplug after that round to the search's notice of the loss. Absent: CPU of "
+                  "the process while the search waits for a dongle that is not there.".format(
                       replugs[0]["prescribed_waits_ms"] if replugs else 800), ""]
         rows = [[r["round"], fmt(r["replug_to_measure_ms"]), fmt(r["replug_to_probe_ms"]),
-                 fmt(r["less_waits_ms"]), fmt(r["probe_to_measure_less_waits_ms"])]
+                 fmt(r["less_waits_ms"]), fmt(r["probe_to_measure_less_waits_ms"]),
+                 fmt(lost_by_round.get(r["round"]))]
                 for r in replugs]
         if replugs:
             rows.append(["median", fmt(median([r["replug_to_measure_ms"] for r in replugs])),
                          fmt(median([r["replug_to_probe_ms"] for r in replugs])),
-                         fmt(replug_less), fmt(replug_from_probe)])
+                         fmt(replug_less), fmt(replug_from_probe), fmt(lost_ms)])
         lines += table(["replug", "to first measure ms", "to probe ms", "less waits ms",
-                        "from probe, less waits ms"], rows)
+                        "from probe, less waits ms", "unplug to loss noticed ms"], rows)
         for r in absent:
             lines += ["", "Absent dongle: {} ms of CPU over {} s, {} % of a core.".format(
                 fmt(r["cpu_ms"], 2), fmt(r["wall_s"]), fmt(r["core_percent"], 4))]
@@ -282,6 +287,8 @@ def main():
                 "<= 200", replug_less <= 200)
             add("the same from the search's probe (ms)", replug_from_probe, None, "<= 200",
                 replug_from_probe <= 200)
+        if lost_ms is not None:
+            add("unplug to loss noticed ours (ms)", lost_ms, None, "<= 100", lost_ms <= 100)
         for x in absent:
             v = x["core_percent"]
             add("absent dongle, search waiting (% of a core)", v, None, "< 0.1", v < 0.1)

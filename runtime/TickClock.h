@@ -9,7 +9,7 @@ namespace trimora {
 
 // The clock every wait and time-out of the program reads: the system's steady clock, precise,
 // moved by the tick counter's offset, so that a test can put it where a bench that has run for
-// weeks has it (GetTickCount64 reads the same in whole milliseconds).
+// weeks has it (on POSIX GetTickCount64 reads the same in whole milliseconds).
 struct TTickClock {
     using duration = std::chrono::steady_clock::duration;
     using rep = duration::rep;

@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QLocale>
 #include <QScreen>
+#include <QWindow>
 #include <algorithm>
 #include <cmath>
 
@@ -163,11 +164,20 @@ void TCalibrationLayout::SetMinimumClientHeight(int Value) {
     ApplyOuterHeight();
 }
 
+int TCalibrationLayout::FrameHeight() const {
+    // The widget's own frame geometry is what it saw at its last move or resize; the native
+    // window asks the window system, which knows of a frame added since. A frame caught while
+    // the window manager is still building it can read as less than nothing.
+    const QWindow* window = windowHandle();
+    if (window == nullptr) return 0;
+    const QMargins frame = window->frameMargins();
+    return std::max(0, frame.top() + frame.bottom());
+}
+
 void TCalibrationLayout::ApplyOuterHeight() {
     // The frame's height is known only once the window system has framed the window (a window
-    // manager reports it late), so it is applied again whenever the window is shown or moved.
-    const int frame = frameGeometry().height() - height();
-    const int client = std::max(FMinimumClientHeight, FOuterHeight - frame);
+    // manager reports it late), so it is applied again whenever the frame may have changed.
+    const int client = std::max(FMinimumClientHeight, FOuterHeight - FrameHeight());
     if (client != height() || minimumHeight() != maximumHeight()) setFixedHeight(client);
 }
 
@@ -198,6 +208,23 @@ void TCalibrationLayout::changeEvent(QEvent* Event) {
     // A window manager that frames the window without moving it is seen to have done so by the
     // activation that follows.
     if (Event->type() == QEvent::ActivationChange) ApplyOuterHeight();
+}
+
+bool TCalibrationLayout::nativeEvent(const QByteArray& EventType, void* Message, qintptr* Result) {
+    // A window manager may frame the window, or change its frame, without moving, resizing or
+    // activating it, and Qt tells no widget when it does. Look again once the window system's
+    // messages at hand have been handled; one look serves them all.
+    if (!FFrameLookPending) {
+        FFrameLookPending = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                FFrameLookPending = false;
+                ApplyOuterHeight();
+            },
+            Qt::QueuedConnection);
+    }
+    return QWidget::nativeEvent(EventType, Message, Result);
 }
 
 void TCalibrationLayout::resizeEvent(QResizeEvent* Event) {

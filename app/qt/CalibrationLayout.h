@@ -64,16 +64,19 @@ class TCalibrationLayout : public QWidget {
     void moveEvent(QMoveEvent* Event) override;
     void resizeEvent(QResizeEvent* Event) override;
     void changeEvent(QEvent* Event) override;
+    bool nativeEvent(const QByteArray& EventType, void* Message, qintptr* Result) override;
 
   private:
     void CreateControls();
     void ApplyOuterHeight();
+    int FrameHeight() const;
     void CentreOnDesktop();
     bool IsKeyPreviewTarget(QObject* Watched) const;
 
     int FOuterHeight = SmallOuterHeight;
     int FMinimumClientHeight = 1;
     bool FShownOnce = false;
+    bool FFrameLookPending = false;
 };
 
 }  // namespace trimora

@@ -4,6 +4,8 @@
 //   replug   per round: from the replug to the first measure on the GUI thread, and from the
 //            replug to the search's probe (its look happens once a second); the waits the
 //            probe and the start-up sequence prescribe are given so the report can take them off;
+//   unplug   per round: from the unplug to the search's notice of the loss (null if it did not
+//            notice before the next replug);
 //   absent   CPU of this process over a wall-time window while the search waits for a dongle
 //            that is not there (the emulator is not running).
 //
@@ -80,8 +82,11 @@ int main(int argc, char** argv) {
     TDongleSearch search(nullptr, protocol);
     search.PortLister = [] { return std::vector<std::string>{}; };
 
-    Clock::time_point probed{}, measured{};
+    Clock::time_point probed{}, measured{}, lost{};
     bool waitingForMeasure = false;
+    search.OnLost = [&] {
+        if (lost == Clock::time_point{}) lost = Clock::now();
+    };
     search.OnProbing = [&](const std::string&) {
         if (probed == Clock::time_point{}) probed = Clock::now();
     };
@@ -143,8 +148,17 @@ int main(int argc, char** argv) {
         std::fflush(stdout);
         // Unplugged again; the next round starts once the loss has been noticed. The replug
         // falls at a different moment of the search's second each round.
+        lost = Clock::time_point{};
         dongle.HangUp();
+        const auto unplugged = Clock::now();
         RunFor(std::chrono::milliseconds(300 + 170 * round));
+        if (lost == Clock::time_point{})
+            std::printf("{\"case\": \"unplug\", \"round\": %d, \"unplug_to_lost_ms\": null}\n",
+                        round);
+        else
+            std::printf("{\"case\": \"unplug\", \"round\": %d, \"unplug_to_lost_ms\": %.1f}\n",
+                        round, Ms(lost - unplugged));
+        std::fflush(stdout);
     }
     dongle.Stop();
     return 0;

@@ -1,9 +1,7 @@
 #include <poll.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
-#include <cstring>
 
 #include "serial/DeviceInput.h"
 #include "serial/posix/SerialDeviceImpl.h"
@@ -11,37 +9,19 @@
 namespace trimora {
 
 namespace {
-// Moves what the device holds into the input queue, never more than the queue has room for:
-// what stays in the driver is held back by flow control instead of being dropped. Returns false
-// when the device has hung up or failed.
+// Moves what the device holds into the input queue, as far as it has room. Returns false when
+// the device has hung up or failed.
 bool Drain(TSerialDevice::TImpl& d, int fd, TComEvents& events) {
-    const TInputQueue::TLevel start = d.Input.Level();
-    TInputQueue::TLevel level = start;
-    // Only this thread adds to the queue; a reader may take bytes meanwhile, so this is an
-    // upper bound of the count.
-    std::size_t added = 0;
+    TInputFill fill(d.Input, d.DiscardNull.load(), d.EventChar.load());
     bool alive = true;
     for (;;) {
-        const std::size_t room = std::min(
-            level.Capacity > level.Count ? level.Capacity - level.Count : 0, sizeof d.ReadBuffer);
+        const std::size_t room = ReadRoom(d.Input, sizeof d.ReadBuffer);
         if (room == 0) break;
         ssize_t n = ::read(fd, d.ReadBuffer, room);
         if (n > 0) {
-            std::size_t len = static_cast<std::size_t>(n);
-            if (d.DiscardNull.load())
-                len = static_cast<std::size_t>(std::remove(d.ReadBuffer, d.ReadBuffer + len, '\0') -
-                                               d.ReadBuffer);
-            if (len > 0) {
-                events.Include(evRxChar);
-                if (std::memchr(d.ReadBuffer, d.EventChar.load(), len) != nullptr)
-                    events.Include(evRxFlag);
-                const std::size_t stored = d.Input.Push(d.ReadBuffer, len);
-                if (stored < len) events.Include(evError);
-                added += stored;
-            }
+            fill.Take(d.ReadBuffer, static_cast<std::size_t>(n));
             // A short read emptied the driver; poll() tells when more comes.
             if (static_cast<std::size_t>(n) < room) break;
-            level = d.Input.Level();
             continue;
         }
         if (n < 0 && errno == EINTR) continue;
@@ -52,10 +32,7 @@ bool Drain(TSerialDevice::TImpl& d, int fd, TComEvents& events) {
         alive = false;
         break;
     }
-    // The queue can have crossed 80 % only if its upper bound did; the true count decides.
-    const auto full80 = [&](std::size_t c) { return c * 5 >= start.Capacity * 4; };
-    if (!full80(start.Count) && full80(start.Count + added) && full80(d.Input.Count()))
-        events.Include(evRx80Full);
+    events = events | fill.Events();
     return alive;
 }
 

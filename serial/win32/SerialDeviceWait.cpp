@@ -1,5 +1,4 @@
 #include <algorithm>
-#include <cstring>
 
 #include "serial/DeviceInput.h"
 #include "serial/win32/CommSettings.h"
@@ -15,41 +14,18 @@ constexpr DWORD kReadWaitMs = 1000;
 
 const TComEvents kReceiveEvents{evRxChar, evRxFlag, evRx80Full};
 
-// Bytes that arrived: into the input queue, with the events they make.
-void TakeReceived(TSerialDevice::TImpl& d, std::size_t Count, TComEvents& Events,
-                  const TInputQueue::TLevel& Start, std::size_t& Added) {
-    std::size_t len = Count;
-    if (d.DiscardNull.load())
-        len = static_cast<std::size_t>(std::remove(d.ReadBuffer, d.ReadBuffer + len, '\0') -
-                                       d.ReadBuffer);
-    if (len == 0) return;
-    Events.Include(evRxChar);
-    if (std::memchr(d.ReadBuffer, d.EventChar.load(), len) != nullptr) Events.Include(evRxFlag);
-    const std::size_t stored = d.Input.Push(d.ReadBuffer, len);
-    if (stored < len) Events.Include(evError);
-    Added += stored;
-    (void)Start;
+TInputFill StartFill(TSerialDevice::TImpl& d) {
+    return TInputFill(d.Input, d.DiscardNull.load(), d.EventChar.load());
 }
 
-void NoteFill(TSerialDevice::TImpl& d, const TInputQueue::TLevel& Start, std::size_t Added,
-              TComEvents& Events) {
-    // The queue can have crossed 80 % only if its upper bound did; the true count decides.
-    const auto full80 = [&](std::size_t c) { return c * 5 >= Start.Capacity * 4; };
-    if (!full80(Start.Count) && full80(Start.Count + Added) && full80(d.Input.Count()))
-        Events.Include(evRx80Full);
-}
-
-// Reads what the driver holds now, as far as the input queue has room: what stays in the driver
-// is held back by flow control instead of being dropped. The count the driver reports is not
-// trusted (some report 0 while bytes are there): reading tells. False when the device failed.
+// Reads what the driver holds now, as far as the input queue has room. The count the driver
+// reports is not trusted (some report 0 while bytes are there): reading tells. False when the
+// device failed.
 bool DrainComPort(TSerialDevice::TImpl& d, HANDLE h, TComEvents& Events) {
-    const TInputQueue::TLevel start = d.Input.Level();
-    TInputQueue::TLevel level = start;
-    std::size_t added = 0;
+    TInputFill fill = StartFill(d);
     bool alive = true;
     for (;;) {
-        const std::size_t room = std::min(
-            level.Capacity > level.Count ? level.Capacity - level.Count : 0, sizeof d.ReadBuffer);
+        const std::size_t room = ReadRoom(d.Input, sizeof d.ReadBuffer);
         if (room == 0) break;
         ResetEvent(d.Drain.hEvent);
         DWORD got = 0;
@@ -68,11 +44,10 @@ bool DrainComPort(TSerialDevice::TImpl& d, HANDLE h, TComEvents& Events) {
                 break;
             }
         }
-        TakeReceived(d, got, Events, start, added);
+        fill.Take(d.ReadBuffer, got);
         if (got < room) break;  // the driver is empty
-        level = d.Input.Level();
     }
-    NoteFill(d, start, added, Events);
+    Events = Events | fill.Events();
     return alive;
 }
 
@@ -84,9 +59,8 @@ bool StartWait(TSerialDevice::TImpl& d, HANDLE h) {
     w.Mask = 0;
     BOOL done;
     if (d.Pipe) {
-        const TInputQueue::TLevel level = d.Input.Level();
-        w.Count = static_cast<DWORD>(std::min(
-            level.Capacity > level.Count ? level.Capacity - level.Count : 1, sizeof d.ReadBuffer));
+        w.Count =
+            static_cast<DWORD>(std::max<std::size_t>(ReadRoom(d.Input, sizeof d.ReadBuffer), 1));
         done = ReadFile(h, d.ReadBuffer, w.Count, nullptr, &w.Overlapped);
     } else {
         done = WaitCommEvent(h, &w.Mask, &w.Overlapped);
@@ -128,10 +102,9 @@ bool FinishWait(TSerialDevice::TImpl& d, HANDLE h, TComEvents& Events) {
             return false;
         }
     } else if (d.Pipe) {
-        const TInputQueue::TLevel start = d.Input.Level();
-        std::size_t added = 0;
-        TakeReceived(d, got, Events, start, added);
-        NoteFill(d, start, added, Events);
+        TInputFill fill = StartFill(d);
+        fill.Take(d.ReadBuffer, got);
+        Events = Events | fill.Events();
         return true;
     }
     if (d.Pipe) return true;
