@@ -2,7 +2,6 @@
 // starts the search without a crash or a port tried twice, and a port written back is read
 // back the same, by QSettings here and by the INI text the Windows program reads and writes.
 #include <fcntl.h>
-#include <stdlib.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -15,6 +14,7 @@
 #include "app/logic/RememberedPort.h"
 #include "fuzz/FuzzCheck.h"
 #include "protocol/PortSearchOrder.h"
+#include "tests/common/ScratchFolder.h"
 
 namespace {
 
@@ -25,18 +25,12 @@ namespace fs = std::filesystem;
 class Scratch {
   public:
     Scratch() {
-        std::string pattern = (fs::temp_directory_path() / "trimora-fuzz-conf-XXXXXX").string();
-        FUZZ_CHECK(::mkdtemp(pattern.data()) != nullptr);
-        FFolder = pattern;
-        fs::create_directories(FFolder / "sys");
-        fs::create_directories(FFolder / "dev");
-        File = (FFolder / "Trimora.conf").string();
-        Copy = (FFolder / "Copy.conf").string();
-        Roots = {(FFolder / "sys").string(), (FFolder / "dev").string()};
-    }
-    ~Scratch() {
-        std::error_code ec;
-        fs::remove_all(FFolder, ec);
+        const fs::path folder = FFolder.Path();
+        fs::create_directories(folder / "sys");
+        fs::create_directories(folder / "dev");
+        File = (folder / "Trimora.conf").string();
+        Copy = (folder / "Copy.conf").string();
+        Roots = {(folder / "sys").string(), (folder / "dev").string()};
     }
 
     // QSettings parses a file again only when its size or modification time changed, and the
@@ -53,7 +47,7 @@ class Scratch {
     trimora::TDeviceRoots Roots;
 
   private:
-    fs::path FFolder;
+    trimora::test::ScratchFolder FFolder{"trimora-fuzz-conf"};
     std::uint64_t FWrites = 0;
 };
 
