@@ -221,7 +221,9 @@ TEST_F(PortOnPty, ClosingPutsBackTheLineSettingsTheOpenFound) {
         cfsetispeed(&before, c.Code);
         cfsetospeed(&before, c.Code);
         ASSERT_EQ(tcsetattr(fd, TCSANOW, &before), 0);
-        if (c.Rate != 0) ASSERT_EQ(SetCustomBaudRate(fd, c.Rate), 0);
+        if (c.Rate != 0) {
+            ASSERT_EQ(SetCustomBaudRate(fd, c.Rate), 0);
+        }
         ASSERT_EQ(tcgetattr(fd, &before), 0);
         std::uint32_t rateBefore = 0;
         ASSERT_EQ(GetDeviceBaudRate(fd, rateBefore), 0);

@@ -179,10 +179,11 @@ TEST(ThreadedTimer, HandlerErrorsAreSwallowedAndTickingGoesOn) {
         {"std::exception", [] { throw std::runtime_error("handler failed"); }},
         {"non-standard", [] { throw 42; }},
     };
-    for (const auto& [name, raise] : throwers) {
+    for (const auto& [name, thrower] : throwers) {
         SCOPED_TRACE(name);
         TThreadedTimer timer(nullptr);
         int calls = 0;
+        const std::function<void()>& raise = thrower;
         timer.OnTimer = [&](TObject*) {
             ++calls;
             raise();

@@ -92,8 +92,11 @@ TEST(WindowsProtocol, FindsTheDongleAfterCom1FailsAndAgainAfterAReplug) {
     EXPECT_EQ(CountOf(status, "status found "), 1u) << probe.Out();
     EXPECT_EQ(CountOf(Lines(probe.Out()), "connect 1 COM7"), 1u) << probe.Out();
     EXPECT_EQ(CountOf(Lines(probe.Out()), "console 1"), 1u);
-    for (const std::string& l : Lines(probe.Out()))
-        if (l.rfind("measure 1 ", 0) == 0) EXPECT_NE(l, "measure 1 0") << "speed decoded";
+    for (const std::string& l : Lines(probe.Out())) {
+        if (l.rfind("measure 1 ", 0) == 0) {
+            EXPECT_NE(l, "measure 1 0") << "speed decoded";
+        }
+    }
 
     // Unplugged: the device and its registry entry go; the loss is reported once.
     ASSERT_TRUE(dongle.HangUp());
