@@ -2,9 +2,6 @@
 // in again, plugged in late, or a console falls silent: what the window says, and that the
 // console comes back at the point the operator had selected.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QApplication>
@@ -13,11 +10,11 @@
 #include <QWindow>
 #include <chrono>
 #include <cstdlib>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "app/qt/QtCalibrationWindow.h"
+#include "tests/common/OpenboxProcess.h"
 #include "tests/common/Pump.h"
 #include "tests/e2e/LineBench.h"
 #include "tools/dongle_sim/DeviceFrames.h"
@@ -81,39 +78,14 @@ void PrintFigure(const char* What, Clock::time_point Since) {
     std::printf("%s: %lld ms\n", What, static_cast<long long>(ms.count()));
 }
 
-// Openbox on the test's display with a title font large enough that its frame is taller than
-// the 28 px the window's small outer height was made for, as on desktops with tall title bars.
-class TallTitleWindowManager {
-  public:
-    explicit TallTitleWindowManager(const std::string& Folder)
-        : FConfig(Folder + "/rc.xml"), FStarted(Folder + "/started") {}
-    ~TallTitleWindowManager() {
-        if (FPid <= 0) return;
-        ::kill(FPid, SIGTERM);
-        ::waitpid(FPid, nullptr, 0);
-    }
-    bool Start() {
-        std::ofstream(FConfig) << R"(<?xml version="1.0" encoding="UTF-8"?>
+// Title bars in a font large enough that the frame is taller than the 28 px the window's small
+// outer height was made for, as on desktops with tall title bars.
+const char* const kTallTitleConfig = R"(<?xml version="1.0" encoding="UTF-8"?>
 <openbox_config xmlns="http://openbox.org/3.4/rc"><theme>
 <font place="ActiveWindow"><name>DejaVu Sans</name><size>22</size></font>
 <font place="InactiveWindow"><name>DejaVu Sans</name><size>22</size></font>
 </theme></openbox_config>
 )";
-        // Openbox runs its start-up command once it manages the display.
-        std::vector<std::string> args = {"openbox", "--sm-disable", "--config-file",
-                                         FConfig,   "--startup",    "touch " + FStarted};
-        std::vector<char*> argv;
-        for (std::string& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        return ::posix_spawnp(&FPid, "openbox", nullptr, nullptr, argv.data(), environ) == 0;
-    }
-    bool Managing() const { return std::ifstream(FStarted).good(); }
-
-  private:
-    std::string FConfig;
-    std::string FStarted;
-    pid_t FPid = -1;
-};
 
 int FrameHeight(const QWidget& Form) {
     // The native window's, not the widget's: the widget's is refreshed only by a move or resize.
@@ -263,7 +235,7 @@ TEST(DongleComesAndGoes, StatusLineStaysInViewUnderATallWindowFrame) {
     for (const bool managerFirst : {true, false}) {
         SCOPED_TRACE(managerFirst ? "window manager first" : "window framed after it was shown");
         e2e::ScratchDir dir;
-        TallTitleWindowManager manager(dir.Path());
+        test::OpenboxProcess manager(dir.Path(), kTallTitleConfig);
         std::unique_ptr<TQtCalibrationWindow> form;
         if (!managerFirst) form = WindowOn(dir.Path() + "/ttyNONE");
         ASSERT_TRUE(manager.Start()) << "cannot run openbox (package openbox)";

@@ -1,9 +1,5 @@
 #include "tests/wine/DesktopTools.h"
 
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -11,8 +7,6 @@
 #include <thread>
 
 #include "tests/common/ProgramProcess.h"
-
-extern char** environ;
 
 namespace trimora::test {
 
@@ -32,23 +26,20 @@ std::string Quoted(const std::string& Text) {
 
 }  // namespace
 
-WindowManager::~WindowManager() {
-    if (FPid <= 0) return;
-    ::kill(FPid, SIGTERM);
-    int status = 0;
-    ::waitpid(FPid, &status, 0);
-}
-
-bool WindowManager::Start(std::string& Error) {
-    char name[] = "openbox";
-    char* argv[] = {name, nullptr};
-    if (::posix_spawnp(&FPid, "openbox", nullptr, nullptr, argv, environ) != 0) {
-        FPid = -1;
+bool WindowManager::Start(const std::string& Folder, std::string& Error) {
+    FOpenbox.emplace(Folder);
+    if (!FOpenbox->Start()) {
         Error = "cannot run openbox (package openbox)";
         return false;
     }
-    // It takes the display over within a moment; windows mapped before then get no frame.
-    std::this_thread::sleep_for(500ms);
+    const auto deadline = std::chrono::steady_clock::now() + 15s;
+    while (!FOpenbox->Managing()) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            Error = "openbox did not take the display over within 15 s";
+            return false;
+        }
+        std::this_thread::sleep_for(20ms);
+    }
     return true;
 }
 

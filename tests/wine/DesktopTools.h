@@ -8,19 +8,18 @@
 #include <string>
 #include <vector>
 
+#include "tests/common/OpenboxProcess.h"
+
 namespace trimora::test {
 
 // openbox on this process's display: windows get frames and alt+F4 closes them as a user does.
 class WindowManager {
   public:
-    WindowManager() = default;
-    ~WindowManager();
-    WindowManager(const WindowManager&) = delete;
-    WindowManager& operator=(const WindowManager&) = delete;
-    bool Start(std::string& Error);
+    // Returns once openbox manages the display; Folder holds its start-up mark.
+    bool Start(const std::string& Folder, std::string& Error);
 
   private:
-    pid_t FPid = -1;
+    std::optional<OpenboxProcess> FOpenbox;
 };
 
 // A top-level window on the display, its client area in screen pixels.

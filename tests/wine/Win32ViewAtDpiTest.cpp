@@ -36,7 +36,7 @@ TEST(Win32ViewUnderWine, PassesAtOneHundredOneHundredFiftyAndTwoHundredPercent) 
     ASSERT_TRUE(display.StartAsThisProcessDisplay(error, "1920x1200x24")) << error;
     // As on a desktop; without a window manager wine also waits 2 s for each closed window.
     test::WindowManager manager;
-    ASSERT_TRUE(manager.Start(error)) << error;
+    ASSERT_TRUE(manager.Start(scratch.Path(), error)) << error;
     test::WineSession wine{TRIMORA_WINE_PREFIX, scratch.Path()};
     ASSERT_TRUE(wine.Start(error)) << error;
     const DpiRestore restore{wine};

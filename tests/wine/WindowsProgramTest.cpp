@@ -81,7 +81,7 @@ class WindowsProgram : public ::testing::Test {
         ASSERT_FALSE(Scratch.Path().empty());
         std::string error;
         ASSERT_TRUE(Display.StartAsThisProcessDisplay(error)) << error;
-        ASSERT_TRUE(Manager.Start(error)) << error;
+        ASSERT_TRUE(Manager.Start(Scratch.Path(), error)) << error;
         ASSERT_TRUE(Wine.Start(error)) << error;
         ForgetRememberedPort();  // a fresh user: nothing remembered from an earlier run
     }
