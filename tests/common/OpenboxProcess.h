@@ -6,6 +6,7 @@
 
 #include <fstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 extern char** environ;
