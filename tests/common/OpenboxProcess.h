@@ -4,6 +4,7 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <chrono>
 #include <fstream>
 #include <string>
 #include <utility>
@@ -17,6 +18,9 @@ namespace trimora::test {
 // the display get no frame, so callers wait for Managing() before they show one.
 class OpenboxProcess {
   public:
+    // How long it may take to manage the display on a loaded machine before a test gives up.
+    static constexpr std::chrono::seconds kStartLimit{15};
+
     // Folder holds its start-up mark and, when ConfigXml is not empty, its configuration.
     explicit OpenboxProcess(const std::string& Folder, std::string ConfigXml = "")
         : FStarted(Folder + "/openbox-started"),

@@ -239,7 +239,8 @@ TEST(DongleComesAndGoes, StatusLineStaysInViewUnderATallWindowFrame) {
         std::unique_ptr<TQtCalibrationWindow> form;
         if (!managerFirst) form = WindowOn(dir.Path() + "/ttyNONE");
         ASSERT_TRUE(manager.Start()) << "cannot run openbox (package openbox)";
-        ASSERT_TRUE(test::PumpUntil([&] { return manager.Managing(); }, 15s))
+        ASSERT_TRUE(
+            test::PumpUntil([&] { return manager.Managing(); }, test::OpenboxProcess::kStartLimit))
             << "openbox did not take the display over";
         if (managerFirst) form = WindowOn(dir.Path() + "/ttyNONE");
         ASSERT_TRUE(test::PumpUntil([&] { return FrameHeight(*form) > 28; }, 5s))

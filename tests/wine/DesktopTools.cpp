@@ -32,10 +32,11 @@ bool WindowManager::Start(const std::string& Folder, std::string& Error) {
         Error = "cannot run openbox (package openbox)";
         return false;
     }
-    const auto deadline = std::chrono::steady_clock::now() + 15s;
+    const auto deadline = std::chrono::steady_clock::now() + OpenboxProcess::kStartLimit;
     while (!FOpenbox->Managing()) {
         if (std::chrono::steady_clock::now() >= deadline) {
-            Error = "openbox did not take the display over within 15 s";
+            Error = "openbox did not take the display over within " +
+                    std::to_string(OpenboxProcess::kStartLimit.count()) + " s";
             return false;
         }
         std::this_thread::sleep_for(20ms);
